@@ -1,0 +1,46 @@
+// The module's entry and its installer exports.
+//
+// Both exports are stdcall with three 32-bit arguments, the first reserved
+// and never read, and return a one-byte Boolean. Text arguments are 8-bit
+// ANSI; a null pointer is the empty text. A failure the operations do not
+// handle leaves the export as the structured exception described in
+// platform/runtime/ExportBoundary.h.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "installer/UF_InstallParamsClient.h"
+#include "platform/runtime/ExportBoundary.h"
+
+namespace {
+
+std::string TextArgument(const char* text) {
+  return text ? std::string(text) : std::string();
+}
+
+unsigned char AsBoolean(bool value) {
+  return value ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned char __stdcall SetParameters(void* /*reserved*/, const char* serverHost,
+                                      const char* targetFolder) {
+  return RunExport("SetParameters", reinterpret_cast<const void*>(&SetParameters), [&] {
+    const std::string host = TextArgument(serverHost);
+    auto container = std::make_unique<TF_InstallParamsClient>();
+    container->TargetFolder = TextArgument(targetFolder);
+    return AsBoolean(container->RequestServerParameters(host));
+  });
+}
+
+// The module's notification handler for process and thread attach and detach:
+// the installer part has nothing to set up or tear down there.
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+  return TRUE;
+}
+
+}  // extern "C"

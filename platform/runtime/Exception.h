@@ -1,0 +1,39 @@
+// The root of our runtime's exception classes: every failure the system
+// raises carries a message text and derives from Exception, so filters and
+// reports can name the class and its ancestors.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+
+  const char* what() const noexcept override { return message_.c_str(); }
+  const std::string& Message() const noexcept { return message_; }
+
+ private:
+  std::string message_;
+};
+
+// The runtime library's own failures that the installer lets escape.
+class EInOutError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EIniFileException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class ERegistryException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};

@@ -1,0 +1,90 @@
+#include "platform/runtime/ExportBoundary.h"
+
+#include <windows.h>
+
+#include <cxxabi.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <typeinfo>
+
+namespace {
+
+struct RecordedFailure {
+  std::exception_ptr exception;  // keeps the object alive for the caller
+  const void* object = nullptr;
+  std::string message;
+  std::string className;
+};
+
+thread_local RecordedFailure lastFailure;
+std::atomic<BoundaryObserver> observer{nullptr};
+
+std::string Demangle(const char* mangled) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> plain(
+      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
+  return status == 0 && plain ? std::string(plain.get()) : std::string(mangled);
+}
+
+void DescribeCurrent(RecordedFailure& failure) {
+  const std::type_info* type = abi::__cxa_current_exception_type();
+  failure.className = type ? Demangle(type->name()) : std::string("Exception");
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    failure.object = &e;
+    failure.message = e.what();
+  } catch (...) {
+    failure.object = nullptr;
+    failure.message = "Unknown exception of class " + failure.className;
+  }
+}
+
+using RaiseExceptionFn = void(WINAPI*)(DWORD, DWORD, DWORD, const ULONG_PTR*);
+
+// The real kernel32 routine, not whatever our own import slot points to once
+// the engine hooks raises.
+RaiseExceptionFn RealRaiseException() {
+  return reinterpret_cast<RaiseExceptionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "RaiseException")));
+}
+
+}  // namespace
+
+void SetBoundaryObserver(BoundaryObserver newObserver) noexcept {
+  observer.store(newObserver);
+}
+
+namespace boundary_detail {
+
+void RecordCurrentFailure(const char* exportName) noexcept {
+  try {
+    lastFailure.exception = std::current_exception();
+    DescribeCurrent(lastFailure);
+  } catch (...) {
+    lastFailure.object = nullptr;
+    lastFailure.message.clear();
+    lastFailure.className.clear();
+  }
+  if (BoundaryObserver watcher = observer.load()) watcher(exportName);
+}
+
+void RaiseRecordedFailure(const void* exportAddress) noexcept {
+  const ULONG_PTR parameters[kBoundaryParameterCount] = {
+      reinterpret_cast<ULONG_PTR>(lastFailure.message.c_str()),
+      reinterpret_cast<ULONG_PTR>(lastFailure.className.c_str()),
+      reinterpret_cast<ULONG_PTR>(lastFailure.object),
+      reinterpret_cast<ULONG_PTR>(exportAddress),
+  };
+  RealRaiseException()(kBoundaryExceptionCode, EXCEPTION_NONCONTINUABLE, kBoundaryParameterCount,
+                       parameters);
+  // A caller that resumes a non-continuable exception gets another one from
+  // the system; should even that return, end the process rather than run on.
+  TerminateProcess(GetCurrentProcess(), kBoundaryExceptionCode);
+  for (;;) {
+  }
+}
+
+}  // namespace boundary_detail

@@ -1,0 +1,45 @@
+// How a failure leaves an exported function.
+//
+// A C++ exception cannot cross the module boundary: the caller's unwinder has
+// no tables for our frames. Every export therefore runs its body through
+// RunExport: a failure the body does not handle is caught at the boundary,
+// shown to the exception engine (when one observes), and then raised to the
+// caller as a structured exception, which any Windows caller can catch:
+//
+//   code       kBoundaryExceptionCode (0xE0564950), non-continuable
+//   params[0]  const char*  the message text, zero-terminated
+//   params[1]  const char*  the exception's class name, zero-terminated
+//   params[2]  void*        the exception object (valid as params[0] and [1])
+//   params[3]  void*        the address of the export that failed
+//
+// The texts and the object stay valid until the next failure leaves an export
+// on the same thread.
+#pragma once
+
+#include <exception>
+
+inline constexpr unsigned long kBoundaryExceptionCode = 0xE0564950UL;
+inline constexpr unsigned long kBoundaryParameterCount = 4;
+
+// Called inside the boundary's catch block while the exception is current.
+// The engine installs one at activation; it must not throw.
+using BoundaryObserver = void (*)(const char* exportName);
+void SetBoundaryObserver(BoundaryObserver observer) noexcept;
+
+namespace boundary_detail {
+void RecordCurrentFailure(const char* exportName) noexcept;
+[[noreturn]] void RaiseRecordedFailure(const void* exportAddress) noexcept;
+}  // namespace boundary_detail
+
+// Runs an export's body; its result is the export's result.
+template <class Body>
+auto RunExport(const char* exportName, const void* exportAddress, Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (...) {
+    boundary_detail::RecordCurrentFailure(exportName);
+  }
+  // Raised outside the catch block: the C++ exception is no longer in flight,
+  // and the recorded copy keeps its object alive for the caller.
+  boundary_detail::RaiseRecordedFailure(exportAddress);
+}

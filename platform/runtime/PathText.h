@@ -1,0 +1,13 @@
+// File-name text helpers (pure): folder and name parts of Windows paths.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The folder part including its final "\" (or ":" of a bare drive), or empty.
+std::string ExtractFilePath(std::string_view path);
+// The part after the last "\", "/" or ":".
+std::string ExtractFileName(std::string_view path);
+// The path without one final "\" (a root such as "C:\" keeps it).
+std::string ExcludeTrailingPathDelimiter(std::string_view path);
+std::string IncludeTrailingPathDelimiter(std::string_view path);

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The whole test suite: builds everything, then runs every test program in
+# Wine under a virtual display. Extra arguments go to ctest.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${VIPC_BUILD_DIR:-$repo/build}
+
+"$repo/scripts/build.sh"
+cd "$build"
+export WINEPREFIX="$build/wineprefix"
+# A Wine server left from an earlier display would hand out a dead display.
+wineserver -k 2>/dev/null || true
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@" || status=$?
+wineserver -k 2>/dev/null || true
+exit $status
