@@ -5,7 +5,9 @@
 #include <cxxabi.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <typeinfo>
 
@@ -18,7 +20,22 @@ struct RecordedFailure {
   std::string className;
 };
 
-thread_local RecordedFailure lastFailure;
+// The last failure of each thread, kept until that thread's next failure.
+// Not thread_local: a thread-local object with a destructor pins the module
+// in memory until the thread ends, so the installer could not unload us.
+class FailureSlots {
+ public:
+  RecordedFailure& OfThisThread() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return slots_[GetCurrentThreadId()];  // map nodes never move
+  }
+
+ private:
+  std::mutex lock_;
+  std::map<DWORD, RecordedFailure> slots_;
+};
+
+FailureSlots failures;
 std::atomic<BoundaryObserver> observer{nullptr};
 
 std::string Demangle(const char* mangled) {
@@ -61,17 +78,17 @@ namespace boundary_detail {
 
 void RecordCurrentFailure(const char* exportName) noexcept {
   try {
+    RecordedFailure& lastFailure = failures.OfThisThread();
     lastFailure.exception = std::current_exception();
     DescribeCurrent(lastFailure);
   } catch (...) {
-    lastFailure.object = nullptr;
-    lastFailure.message.clear();
-    lastFailure.className.clear();
+    // Out of memory while describing: the raise still happens, with what we have.
   }
   if (BoundaryObserver watcher = observer.load()) watcher(exportName);
 }
 
 void RaiseRecordedFailure(const void* exportAddress) noexcept {
+  const RecordedFailure& lastFailure = failures.OfThisThread();
   const ULONG_PTR parameters[kBoundaryParameterCount] = {
       reinterpret_cast<ULONG_PTR>(lastFailure.message.c_str()),
       reinterpret_cast<ULONG_PTR>(lastFailure.className.c_str()),

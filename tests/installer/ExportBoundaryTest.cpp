@@ -57,3 +57,12 @@ TEST(ExportBoundary, StructuredException_CarriesCodeAndFourParameters) {
   EXPECT_NE(call.failure.parameters[2], 0u) << "the exception object";
   EXPECT_EQ(call.failure.parameters[3], reinterpret_cast<ULONG_PTR>(dll.Export("SetParameters")));
 }
+
+TEST(ExportBoundary, AfterAFailure_TheHostCanStillUnloadTheDll) {
+  {
+    InstallerDll dll;
+    LoopbackServer server(AnsweringServer("DB1", "h:x", "s"));
+    ASSERT_TRUE(dll.SetParameters(server.Address().c_str(), "").raised);
+  }
+  EXPECT_EQ(GetModuleHandleA("VInstallParamsClient.dll"), nullptr) << "the failure pinned the module";
+}
