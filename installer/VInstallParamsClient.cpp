@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "installer/BDEConfig.h"
 #include "installer/UF_InstallParamsClient.h"
 #include "platform/runtime/ExportBoundary.h"
 
@@ -34,6 +35,13 @@ unsigned char __stdcall SetParameters(void* /*reserved*/, const char* serverHost
     auto container = std::make_unique<TF_InstallParamsClient>();
     container->TargetFolder = TextArgument(targetFolder);
     return AsBoolean(container->RequestServerParameters(host));
+  });
+}
+
+unsigned char __stdcall SetBDEConfig(void* /*reserved*/, const char* aliasName,
+                                     const char* serverName) {
+  return RunExport("SetBDEConfig", reinterpret_cast<const void*>(&SetBDEConfig), [&] {
+    return AsBoolean(ConfigureDatabaseClient(TextArgument(aliasName), TextArgument(serverName)));
   });
 }
 

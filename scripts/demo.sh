@@ -4,12 +4,16 @@
 #   1. build the DLL, the installer host and the stand-in server;
 #   2. start the server on 127.0.0.1, UDP port 1001;
 #   3. call SetParameters(0, "127.0.0.1", <fresh folder>) through the host;
-#   4. print the BrisoleInstaller.ini it wrote; stop the server.
+#   4. print the BrisoleInstaller.ini it wrote; stop the server;
+#   5. call SetBDEConfig(0, <alias>, <server>) with what the server sent, on
+#      the stand-in database engine, and print the alias as the engine stores
+#      it, the calls the engine received and the registry values written.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIPC_BUILD_DIR:-$repo/build}
 
-"$repo/scripts/build.sh" VInstallParamsClient installer_host brisole_server wine_prefix_ready >&2
+"$repo/scripts/build.sh" VInstallParamsClient IDAPI32 installer_host brisole_server idapi_aliases \
+  wine_prefix_ready >&2
 cd "$build"
 export WINEPREFIX="$build/wineprefix"
 run() { "$build/wine-run.sh" "$@"; }
@@ -34,9 +38,27 @@ wait $server 2>/dev/null || true
 trap - EXIT
 
 echo "== $folder_windows""BrisoleInstaller.ini"
-if [ -f "$folder_unix/BrisoleInstaller.ini" ]; then
-  tr -d '\r' < "$folder_unix/BrisoleInstaller.ini"
-else
+ini="$folder_unix/BrisoleInstaller.ini"
+if [ ! -f "$ini" ]; then
   echo "(not written)"
+  exit $status
 fi
+tr -d '\r' < "$ini"
+
+ini_value() { tr -d '\r' < "$ini" | sed -n "s/^$1=//p" | head -n 1; }
+alias_name=$(ini_value DBAlias)
+server_name=$(ini_value ServerName)
+export IDAPI_CFGFILE="${folder_windows}IDAPI32.CFG"
+export IDAPI_JOURNAL="${folder_windows}engine-calls.txt"
+
+echo
+echo "== SetBDEConfig(0, \"$alias_name\", \"$server_name\")"
+run bin/installer_host.exe SetBDEConfig "$alias_name" "$server_name" || status=$?
+echo "== the database engine's aliases"
+run bin/idapi_aliases.exe | tr -d '\r'
+echo "== the calls the database engine received"
+tr -d '\r' < "$folder_unix/engine-calls.txt"
+echo "== registry"
+run reg query 'HKCU\Software\Vesk\Brisole\Settings' | tr -d '\r' | sed '/^$/d'
+run reg query 'HKLM\Software\Borland\Database Engine\Settings\SYSTEM\INIT' | tr -d '\r' | sed '/^$/d'
 exit $status
