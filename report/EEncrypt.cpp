@@ -28,6 +28,13 @@ std::uint32_t Round(std::uint32_t half, std::uint32_t sum, std::uint32_t keyA, s
 
 TBlockCipher processCipher;
 
+// The final 1 to 7 bytes: XORed with the enciphered chaining register.
+void XorTail(const TBlockCipher& cipher, TCipherBlock chain, const std::uint8_t* in,
+             std::uint8_t* out, std::size_t count) {
+  cipher.EncryptBlock(chain.data());
+  for (std::size_t i = 0; i < count; ++i) out[i] = in[i] ^ chain[i];
+}
+
 }  // namespace
 
 void TBlockCipher::SetKey(std::string_view password) {
@@ -73,10 +80,7 @@ void TBlockCipher::DecryptBuffer(const void* source, void* destination, std::siz
     for (int i = 0; i < 8; ++i) out[at + i] = plain[i] ^ chain[i];
     chain = cipherText;
   }
-  if (at < length) {
-    EncryptBlock(chain.data());
-    for (std::size_t i = 0; at + i < length; ++i) out[at + i] = in[at + i] ^ chain[i];
-  }
+  if (at < length) XorTail(*this, chain, in + at, out + at, length - at);
 }
 
 void TBlockCipher::EncryptBuffer(const void* source, void* destination, std::size_t length) const {
@@ -93,10 +97,7 @@ void TBlockCipher::EncryptBuffer(const void* source, void* destination, std::siz
     std::memcpy(out + at, block.data(), 8);
     chain = block;
   }
-  if (at < length) {
-    EncryptBlock(chain.data());
-    for (std::size_t i = 0; at + i < length; ++i) out[at + i] = in[at + i] ^ chain[i];
-  }
+  if (at < length) XorTail(*this, chain, in + at, out + at, length - at);
 }
 
 void SetCipherKey(std::string_view password) {

@@ -4,12 +4,6 @@
 
 namespace {
 
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
 std::string RegistryConfigFile() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Borland\\Database Engine", 0, KEY_READ, &key) !=
@@ -26,8 +20,14 @@ std::string RegistryConfigFile() {
 
 }  // namespace
 
+std::string EnvironmentText(const char* name) {
+  char buffer[MAX_PATH * 2] = {};
+  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
 std::string EngineConfigFile(const std::string& engineFolder) {
-  if (std::string fromEnvironment = Environment("IDAPI_CFGFILE"); !fromEnvironment.empty())
+  if (std::string fromEnvironment = EnvironmentText("IDAPI_CFGFILE"); !fromEnvironment.empty())
     return fromEnvironment;
   if (std::string fromRegistry = RegistryConfigFile(); !fromRegistry.empty()) return fromRegistry;
   return engineFolder + "IDAPI32.CFG";

@@ -7,3 +7,6 @@
 #include <string>
 
 std::string EngineConfigFile(const std::string& engineFolder);
+
+// An environment variable of the process; empty when unset.
+std::string EnvironmentText(const char* name);

@@ -20,12 +20,6 @@ StandInEngine engine;
 // The one session of the stand-in; its handle is this object's address.
 char sessionObject;
 
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
 std::string ThisDllFolder() {
   HMODULE self = nullptr;
   GetModuleHandleExA(
@@ -44,7 +38,7 @@ std::string ConfigFileFor(const DBIEnv* environment) {
 }
 
 DBIResult Journal(const std::string& call, DBIResult result) {
-  const std::string path = Environment("IDAPI_JOURNAL");
+  const std::string path = EnvironmentText("IDAPI_JOURNAL");
   if (!path.empty()) {
     if (FILE* file = std::fopen(path.c_str(), "ab")) {
       std::fprintf(file, "%s = 0x%04X\r\n", call.c_str(), result);
