@@ -37,3 +37,21 @@ class EConvertError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// A list or array index outside the list ("List index out of bounds (%d)").
+class EListError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A stream that ends before the data it should hold ("Stream read error").
+class EReadError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A failed assertion of the engine (its message says what was expected).
+class EAssertionFailed : public Exception {
+ public:
+  using Exception::Exception;
+};

@@ -31,3 +31,16 @@ std::string IncludeTrailingPathDelimiter(std::string_view path) {
   if (result.empty() || (result.back() != '\\' && result.back() != '/')) result += '\\';
   return result;
 }
+
+std::string ExtractFileExt(std::string_view path) {
+  const auto dot = path.find_last_of('.');
+  const auto delimiter = LastDelimiter(path);
+  if (dot == std::string_view::npos || (delimiter != std::string_view::npos && dot < delimiter))
+    return {};
+  return std::string(path.substr(dot));
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view extension) {
+  const std::size_t stemLength = path.size() - ExtractFileExt(path).size();
+  return std::string(path.substr(0, stemLength)) + std::string(extension);
+}

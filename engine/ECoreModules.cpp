@@ -1,0 +1,203 @@
+#include "engine/ECoreModules.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "platform/runtime/Exception.h"
+#include "platform/runtime/PathText.h"
+
+namespace {
+
+std::atomic<bool> lightRegistration{false};
+std::atomic<TDebugPasswordRequest> debugPasswordRequest{nullptr};
+std::atomic<TOtherDebugSources> otherDebugSources{nullptr};
+
+HMODULE AsHandle(TModuleHandle module) {
+  return static_cast<HMODULE>(module);
+}
+
+std::string ModuleFileName(TModuleHandle module) {
+  char path[MAX_PATH + 1];
+  const DWORD length = GetModuleFileNameA(AsHandle(module), path, sizeof path);
+  return std::string(path, length < sizeof path ? length : 0);
+}
+
+// The appended carrier's block (the B bytes before the trailer), or none.
+std::optional<std::vector<std::uint8_t>> AppendedBlock(const std::string& fileName,
+                                                       bool wholeBlock) {
+  const HANDLE file =
+      CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::vector<std::uint8_t>> block;
+  LARGE_INTEGER size{};
+  const auto readAt = [&](long long offset, std::vector<std::uint8_t>& bytes) {
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    DWORD read = 0;
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
+           ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+           read == bytes.size();
+  };
+  std::vector<std::uint8_t> trailer(kAppendedTrailerSize);
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= static_cast<long long>(trailer.size()) &&
+      readAt(size.QuadPart - trailer.size(), trailer)) {
+    const auto length = AppendedBlockLength(trailer);
+    const long long available = size.QuadPart - static_cast<long long>(trailer.size());
+    if (length && *length <= available) {
+      std::vector<std::uint8_t> bytes(wholeBlock ? *length : std::min<std::uint32_t>(*length, 2));
+      if (readAt(available - *length, bytes)) block = std::move(bytes);
+    }
+  }
+  CloseHandle(file);
+  return block;
+}
+
+TEldataReadSettings ReadSettingsFor(const TDovaroModuleInfo& record) {
+  TEldataReadSettings settings;
+  settings.LightRegistration = lightRegistration.load();
+  settings.RetryPassword = record.Handle != CurrentModuleHandle();
+  if (const TDebugPasswordRequest request = debugPasswordRequest.load())
+    settings.ObtainPassword = [request, &record](int attempt) { return request(record, attempt); };
+  return settings;
+}
+
+bool LoadEngineData(TDovaroModuleInfo& record) {
+  // Loaded on the side, so a block that fails half-way leaves the defaults.
+  TDovaroModuleOptions loaded(record.FileName);
+  TEldataContent content;
+  const TEldataReadSettings settings = ReadSettingsFor(record);
+  const auto resource = EldataResource(record.Handle);
+  bool ok = false;
+  if (!resource.empty()) {
+    ok = ReadEldataResource(resource, loaded, content, settings);
+  } else if (const auto block = AppendedBlock(record.FileName, true)) {
+    ok = ReadEldataAppended(*block, loaded, content, settings);
+  }
+  if (!ok) return false;
+  record.FormatVersion = static_cast<std::uint16_t>(content.FormatVersion);
+  record.BuildStamp = content.BuildStamp;
+  record.DebugInfo = std::move(content.DebugInfo);
+  record.DebugPassword = std::move(content.DebugPassword);
+  record.PasswordValid = content.PasswordValid;
+  record.SymbolTable = std::move(content.SymbolTable);
+  record.Options->Assign(&loaded);
+  return true;
+}
+
+}  // namespace
+
+TDovaroModuleInfo& TDovaroModulesList::Add(std::unique_ptr<TDovaroModuleInfo> record) {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const auto& listed : records_)
+    if (listed->Handle == record->Handle) return *listed;
+  records_.push_back(std::move(record));
+  return *records_.back();
+}
+
+TDovaroModuleInfo* TDovaroModulesList::Find(TModuleHandle module) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const auto& listed : records_)
+    if (listed->Handle == module) return listed.get();
+  return nullptr;
+}
+
+void TDovaroModulesList::Clear() {
+  std::lock_guard<std::mutex> guard(lock_);
+  records_.clear();
+}
+
+TDovaroModulesList& ModulesList() {
+  static TDovaroModulesList list;
+  return list;
+}
+
+std::span<const std::uint8_t> EldataResource(TModuleHandle module) {
+  const HRSRC found =
+      FindResourceA(AsHandle(module), kEldataResourceName, MAKEINTRESOURCEA(kEldataResourceType));
+  if (!found) return {};
+  const HGLOBAL loaded = LoadResource(AsHandle(module), found);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return {};
+  return {static_cast<const std::uint8_t*>(bytes), SizeofResource(AsHandle(module), found)};
+}
+
+bool HasEngineData(TModuleHandle module) {
+  return PeekEldataHeader(EldataResource(module)).has_value() ||
+         AppendedBlock(ModuleFileName(module), false).has_value();
+}
+
+int EngineDataVersion(TModuleHandle module) {
+  if (const auto header = PeekEldataHeader(EldataResource(module))) return header->FormatVersion;
+  const auto start = AppendedBlock(ModuleFileName(module), false);
+  if (!start || start->size() < 2) return 0;
+  return (*start)[0] | (*start)[1] << 8;
+}
+
+bool IsCompatibleEngine(TModuleHandle module) {
+  return EngineDataVersion(module) >= kEngineDataVersion;
+}
+
+void* FindSymbol(std::uint8_t symbolId) {
+  const TDovaroModuleInfo* current = CurrentModuleInfo();
+  if (!current) return nullptr;
+  const auto entry = FindSymbolEntry(current->SymbolTable, symbolId);
+  if (!entry) return nullptr;
+  return static_cast<std::uint8_t*>(current->Handle) + kSymbolCodeStart + entry->Offset;
+}
+
+std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
+                                                    const std::string& fileName, bool full) {
+  auto record = std::make_unique<TDovaroModuleInfo>();
+  record->Handle = module;
+  record->FileName = fileName.empty() ? ModuleFileName(module) : fileName;
+  record->Options = std::make_unique<TDovaroModuleOptionsEx>(record->FileName, module);
+  record->EngineDataLoaded = full && LoadEngineData(*record);
+  if (!record->EngineDataLoaded) {
+    if (full && !lightRegistration.load())
+      if (const TOtherDebugSources loader = otherDebugSources.load()) loader(*record);
+    return record;
+  }
+  // Another module's engine may have changed its options since it loaded them.
+  if (module != CurrentModuleHandle()) record->Options->Refresh();
+  return record;
+}
+
+TDovaroModuleInfo& RegisterModule(TModuleHandle module, const std::string& fileName, bool full) {
+  return ModulesList().Add(LoadModuleRecord(module, fileName, full));
+}
+
+TDovaroModuleInfo* CurrentModuleInfo() {
+  return ModulesList().Find(CurrentModuleHandle());
+}
+
+std::string CurrentModuleFileName() {
+  return ModuleFileName(CurrentModuleHandle());
+}
+
+TDovaroModuleOptionsEx& CurrentZuderaDodOptions() {
+  TDovaroModuleInfo* current = CurrentModuleInfo();
+  if (!current || !current->EngineDataLoaded)
+    throw EAssertionFailed("\r\nCannot use 'CurrentZuderaDodOptions' function in module \"" +
+                           ExtractFileName(CurrentModuleFileName()) +
+                           "\" without activate ZuderaDod.\r\nTo activate ZuderaDod use the new "
+                           "IDE \"Project/ZuderaDod Options...\" menu.");
+  return *current->Options;
+}
+
+void SetLightRegistration(bool on) {
+  lightRegistration.store(on);
+}
+
+bool LightRegistration() {
+  return lightRegistration.load();
+}
+
+void SetDebugPasswordRequest(TDebugPasswordRequest request) {
+  debugPasswordRequest.store(request);
+}
+
+void SetOtherDebugSources(TOtherDebugSources loader) {
+  otherDebugSources.store(loader);
+}

@@ -1,0 +1,71 @@
+#include "engine/ECoreOptionsEx.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "engine/ECoreModules.h"
+#include "engine/ECoreOptionStream.h"
+#include "engine/ECoreSharedArea.h"
+
+namespace {
+
+std::atomic<TFreezeWatchControl> freezeWatchControl{nullptr};
+
+TModuleHandle LoadedModule(const std::string& modulePath) {
+  return modulePath.empty() ? nullptr : GetModuleHandleA(modulePath.c_str());
+}
+
+void SwitchFreezeWatch(const TDovaroModuleOptionsEx& options, bool changed) {
+  const TDovaroModuleInfo* current = CurrentModuleInfo();
+  const TFreezeWatchControl control = freezeWatchControl.load();
+  if (!changed || !control || !current || current->Options.get() != &options) return;
+  control(options.Enabled() && options.FreezeWatch());
+}
+
+}  // namespace
+
+void SetFreezeWatchControl(TFreezeWatchControl control) {
+  freezeWatchControl.store(control);
+}
+
+TDovaroModuleOptionsEx::TDovaroModuleOptionsEx(std::string modulePath)
+    : TDovaroModuleOptions(modulePath, LoadedModule(modulePath)) {}
+
+void TDovaroModuleOptionsEx::SetEnabled(bool value) {
+  const bool changed = value != Enabled();
+  TDovaroModuleOptions::SetEnabled(value);
+  SwitchFreezeWatch(*this, changed);
+}
+
+void TDovaroModuleOptionsEx::SetFreezeWatch(const bool& value) {
+  const bool changed = value != FreezeWatch();
+  TDovaroModuleOptions::SetFreezeWatch(value);
+  SwitchFreezeWatch(*this, changed);
+}
+
+void TDovaroModuleOptionsEx::Publish() {
+  if (!OwnerModule()) return;
+  TByteWriter payload;
+  payload.WriteU8(1);
+  SaveToStream(payload);
+  PublishSharedOptionsArea(OwnerModule(), payload.Bytes());
+}
+
+void TDovaroModuleOptionsEx::Refresh() {
+  if (!OwnerModule()) return;
+  const auto payload = ReadSharedOptionsArea(OwnerModule(), GetCurrentProcessId());
+  if (!payload || payload->empty() || (*payload)[0] == 0) return;
+  const std::span<const std::uint8_t> stream = std::span(*payload).subspan(1);
+  SetCurrentDataVersion(kEngineDataVersion);
+  // Read once on the side: a damaged area must not leave half-loaded options.
+  try {
+    TDovaroModuleOptions trial;
+    TByteReader trialReader(stream);
+    trial.LoadFromStream(trialReader, kEngineDataVersion);
+  } catch (...) {
+    return;
+  }
+  TByteReader reader(stream);
+  LoadFromStream(reader);
+}
