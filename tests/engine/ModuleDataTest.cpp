@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/ECore.h"
+#include "engine/EngineUnits.h"
 #include "platform/runtime/Exception.h"
 #include "tests/engine/support/EngineTestModules.h"
 #include "tests/support/InstallerDll.h"
@@ -202,4 +203,76 @@ TEST(ProbeModule, UnloadedModule_RemovesItsSharedArea) {
     ASSERT_TRUE(ReadSharedOptionsArea(handle, GetCurrentProcessId()).has_value());
   }
   EXPECT_FALSE(ReadSharedOptionsArea(handle, GetCurrentProcessId()).has_value());
+}
+
+TEST(ProbeModule, LightRegistration_GivesOptionsButNoDebugInformation) {
+  TLoadedModule probe(BesideTests("eldata_probe_resource.dll"));
+  SetLightRegistration(true);
+  const auto record = LoadModuleRecord(probe.Handle(), "", true);
+  SetLightRegistration(false);
+  ASSERT_TRUE(record->EngineDataLoaded);
+  EXPECT_EQ(record->Options->MaxLoggedErrors(), 12u);
+  EXPECT_FALSE(record->DebugInfo.has_value());
+  EXPECT_TRUE(record->PasswordValid) << "no password step";
+}
+
+namespace {
+
+int otherSourcesAsked = 0;
+void CountOtherSources(TDovaroModuleInfo&) {
+  ++otherSourcesAsked;
+}
+
+}  // namespace
+
+TEST(ModuleRegistration, OtherDebugSources_AreTriedOnlyForAFullRegistrationWithoutData) {
+  SetOtherDebugSources(CountOtherSources);
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  LoadModuleRecord(kernel, "", false);
+  EXPECT_EQ(otherSourcesAsked, 0);
+  LoadModuleRecord(kernel, "", true);
+  EXPECT_EQ(otherSourcesAsked, 1);
+  {
+    TLoadedModule probe(BesideTests("eldata_probe_resource.dll"));
+    LoadModuleRecord(probe.Handle(), "", true);
+    EXPECT_EQ(otherSourcesAsked, 1) << "the module has its own debug information";
+  }
+  SetLightRegistration(true);
+  LoadModuleRecord(kernel, "", true);
+  SetLightRegistration(false);
+  EXPECT_EQ(otherSourcesAsked, 1) << "not under light registration";
+  SetOtherDebugSources(nullptr);
+}
+
+TEST(ModuleRegistration, RegisteredModule_KeepsItsFirstRecord) {
+  TLoadedModule probe(BesideTests("eldata_probe_resource.dll"));
+  TDovaroModuleInfo& first = RegisterModule(probe.Handle(), "", true);
+  TDovaroModuleInfo& again = RegisterModule(probe.Handle(), "", false);
+  EXPECT_EQ(&first, &again);
+  EXPECT_EQ(ModulesList().Find(probe.Handle()), &first);
+  EXPECT_TRUE(first.EngineDataLoaded);
+}
+
+namespace {
+
+std::string reportedStep, reportedText;
+void RecordFailure(const char* step, const std::string& text) {
+  reportedStep = step;
+  reportedText = text;
+}
+
+}  // namespace
+
+TEST(UnitSteps, FailingStep_BecomesTheCriticalErrorText) {
+  SetUnitStepFailureReporter(RecordFailure);
+  RunGuardedUnitStep("ECore.Init", [] { throw EInOutError("disk full"); });
+  EXPECT_EQ(reportedStep, "ECore.Init");
+  EXPECT_EQ(reportedText, "Critical error at: \"ECore.Init\"\r\nError: \"disk full\".");
+  RunGuardedUnitStep("ECore.Done", [] { throw 42; });
+  EXPECT_EQ(reportedText,
+            "Critical error at: \"ECore.Done\"\r\nError: \"General internal error.\".");
+  reportedText.clear();
+  RunGuardedUnitStep("ECore.Init", [] {});
+  EXPECT_EQ(reportedText, "");
+  SetUnitStepFailureReporter(nullptr);
 }

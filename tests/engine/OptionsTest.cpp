@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/ECoreModules.h"
 #include "engine/ECoreOptions.h"
 #include "engine/ECoreServices.h"
 #include "platform/runtime/Exception.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -192,4 +194,42 @@ TEST(Options, Text_ExpandsVariables) {
   EXPECT_EQ(o.Text(3), std::string("Hello Brisole, 100% sure in ") + folder + "!");
   EXPECT_EQ(o.StoredText(3), "Hello %_EngineTestName%, 100% sure in %cd%!");
   SetEnvironmentVariableA("_EngineTestName", nullptr);
+}
+
+namespace {
+
+std::vector<bool> freezeWatchRequests;
+void RecordFreezeWatch(bool run) {
+  freezeWatchRequests.push_back(run);
+}
+
+}  // namespace
+
+TEST(Options, CurrentModulesOptions_SwitchTheFreezeWatchOnChangesOnly) {
+  TDovaroModuleInfo* self = CurrentModuleInfo();
+  ASSERT_NE(self, nullptr);
+  SetFreezeWatchControl(RecordFreezeWatch);
+  self->Options->SetFreezeWatch(true);   // enabled and watching: run
+  self->Options->SetFreezeWatch(true);   // no change
+  self->Options->SetEnabled(false);      // stop
+  self->Options->SetEnabled(true);       // run again
+  self->Options->SetFreezeWatch(false);  // stop
+  TDovaroModuleOptionsEx other("other.dll", nullptr);
+  other.SetFreezeWatch(true);  // not the current module's options
+  SetFreezeWatchControl(nullptr);
+  EXPECT_EQ(freezeWatchRequests, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST(Options, SaveToFileThenLoadFromFile_GivesEveryValueBack) {
+  TempFolder folder;
+  TDovaroModuleOptions saved;
+  saved.SetWebDelivery(4);
+  saved.Filters().Add({true, "EOne", "", 2, 3, 1, 0});
+  saved.SetText(5, "Generale");
+  saved.SaveToFile(folder.Path() + "options.bin");
+  TDovaroModuleOptions loaded;
+  loaded.LoadFromFile(folder.Path() + "options.bin");
+  EXPECT_TRUE(loaded.SameStoredValues(saved));
+  EXPECT_THROW(loaded.LoadFromFile(folder.Path() + "missing.bin"), EInOutError);
+  EXPECT_THROW(saved.SaveToFile(folder.Path() + "no\\such\\folder\\x.bin"), EInOutError);
 }

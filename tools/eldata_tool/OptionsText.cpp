@@ -147,34 +147,33 @@ void FormatOptions(const TDovaroModuleOptions& options, std::string& out) {
 #undef DOVARO_OPTION
 }
 
+// The fields of a filter record in their stored order: (type, name, text form).
+#define DOVARO_FILTER_FIELDS(FIELD)         \
+  FIELD(bool, FilterEnabled, Bool)          \
+  FIELD(std::string, FilterClassName, Text) \
+  FIELD(std::string, FilterMessage, Text)   \
+  FIELD(std::uint8_t, FilterScope, Dec)     \
+  FIELD(std::uint8_t, FilterDialog, Dec)    \
+  FIELD(std::uint8_t, FilterHandler, Dec)   \
+  FIELD(std::uint8_t, FilterAfterAction, Dec)
+
 void SetFilterField(TDovaroExceptionFilter& filter, std::string_view key, std::string_view raw) {
-  if (key == "FilterEnabled")
-    filter.FilterEnabled = ParseBool<bool>(raw, key);
-  else if (key == "FilterClassName")
-    filter.FilterClassName = ParseText<std::string>(raw, key);
-  else if (key == "FilterMessage")
-    filter.FilterMessage = ParseText<std::string>(raw, key);
-  else if (key == "FilterScope")
-    filter.FilterScope = ParseDec<std::uint8_t>(raw, key);
-  else if (key == "FilterDialog")
-    filter.FilterDialog = ParseDec<std::uint8_t>(raw, key);
-  else if (key == "FilterHandler")
-    filter.FilterHandler = ParseDec<std::uint8_t>(raw, key);
-  else if (key == "FilterAfterAction")
-    filter.FilterAfterAction = ParseDec<std::uint8_t>(raw, key);
-  else
-    Fail("unknown filter field \"" + std::string(key) + "\"");
+#define SET_FILTER_FIELD(type, name, form)       \
+  if (key == #name) {                            \
+    filter.name = Parse##form<type>(raw, #name); \
+    return;                                      \
+  }
+  DOVARO_FILTER_FIELDS(SET_FILTER_FIELD)
+#undef SET_FILTER_FIELD
+  Fail("unknown filter field \"" + std::string(key) + "\"");
 }
 
 void FormatFilter(const TDovaroExceptionFilter& filter, std::string& out) {
   out += "\n[Filter]\n";
-  out += "FilterEnabled = " + FormatBool(filter.FilterEnabled, {}) + "\n";
-  out += "FilterClassName = " + QuoteText(filter.FilterClassName) + "\n";
-  out += "FilterMessage = " + QuoteText(filter.FilterMessage) + "\n";
-  out += "FilterScope = " + FormatDec(filter.FilterScope, "FilterScope") + "\n";
-  out += "FilterDialog = " + FormatDec(filter.FilterDialog, "FilterDialog") + "\n";
-  out += "FilterHandler = " + FormatDec(filter.FilterHandler, "FilterHandler") + "\n";
-  out += "FilterAfterAction = " + FormatDec(filter.FilterAfterAction, "FilterAfterAction") + "\n";
+#define FORMAT_FILTER_FIELD(type, name, form) \
+  out += #name " = " + Format##form(filter.name, #name) + "\n";
+  DOVARO_FILTER_FIELDS(FORMAT_FILTER_FIELD)
+#undef FORMAT_FILTER_FIELD
 }
 
 TSymbolSpec ParseSymbol(std::string_view key, std::string_view raw) {

@@ -129,21 +129,23 @@ std::vector<std::uint8_t> BuildResourceSection(const std::vector<TResourceEntry>
     for (std::size_t i = 0; i < name.size(); ++i) out.U16(at + 2 + 2 * i, name[i]);
   }
   next = AlignUp(next, 8);
+  // A directory entry that points at a subdirectory, and that subdirectory's header.
+  const auto linkSubdirectory = [&](std::size_t& entryAt, const TResourceKey& key,
+                                    std::size_t directoryAt, const auto& children) {
+    out.U32(entryAt, keyField(key));
+    out.U32(entryAt + 4, kHighBit | static_cast<std::uint32_t>(directoryAt));
+    entryAt += 8;
+    WriteDirectoryHeader(out, directoryAt, children);
+  };
   WriteDirectoryHeader(out, 0, tree);
   std::size_t rootEntry = 16;
   for (const auto& [type, names] : tree) {
     const std::size_t typeAt = typeDirectories.at(&names);
-    out.U32(rootEntry, keyField(type));
-    out.U32(rootEntry + 4, kHighBit | static_cast<std::uint32_t>(typeAt));
-    rootEntry += 8;
-    WriteDirectoryHeader(out, typeAt, names);
+    linkSubdirectory(rootEntry, type, typeAt, names);
     std::size_t typeEntry = typeAt + 16;
     for (const auto& [name, languages] : names) {
       const std::size_t nameAt = nameDirectories.at(&languages);
-      out.U32(typeEntry, keyField(name));
-      out.U32(typeEntry + 4, kHighBit | static_cast<std::uint32_t>(nameAt));
-      typeEntry += 8;
-      WriteDirectoryHeader(out, nameAt, languages);
+      linkSubdirectory(typeEntry, name, nameAt, languages);
       std::size_t languageEntry = nameAt + 16;
       for (const auto& [language, entry] : languages) {
         out.U32(languageEntry, language);
