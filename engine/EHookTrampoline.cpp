@@ -1,0 +1,139 @@
+#include "engine/EHookTrampoline.h"
+
+#include <cstring>
+
+#include "engine/EHookInstructionLength.h"
+
+namespace {
+
+constexpr std::uint8_t kJumpOpcode = 0xE9;
+
+// Bytes compilers and linkers put between routines.
+bool IsPadding(std::uint8_t byte) {
+  return byte == 0xCC || byte == 0x90;
+}
+
+// Whether execution never falls through to the next instruction.
+bool EndsFlow(const std::uint8_t* instruction, const TInstruction& decoded) {
+  switch (decoded.Opcode) {
+    case 0xC2:
+    case 0xC3:
+    case 0xCA:
+    case 0xCB:
+    case 0xE9:
+    case 0xEB:
+      return true;
+    case 0xFF: {
+      const unsigned reg = (instruction[decoded.PrefixLength + 1] >> 3) & 7;
+      return reg == 4 || reg == 5;
+    }
+    default:
+      return false;
+  }
+}
+
+std::int32_t ReadDisplacement(const std::uint8_t* field, std::size_t size) {
+  if (size == 1) return static_cast<std::int8_t>(field[0]);
+  if (size == 2) {
+    std::int16_t value;
+    std::memcpy(&value, field, sizeof value);
+    return value;
+  }
+  std::int32_t value;
+  std::memcpy(&value, field, sizeof value);
+  return value;
+}
+
+// The destination of a relative branch at `offset`, relative to the block start.
+std::int64_t BranchDestination(const std::uint8_t* block, std::size_t offset,
+                               const TInstruction& decoded) {
+  const std::int32_t displacement =
+      ReadDisplacement(block + offset + decoded.DisplacementOffset, decoded.DisplacementSize);
+  return static_cast<std::int64_t>(offset + decoded.Length) + displacement;
+}
+
+bool LeavesBlock(std::int64_t destination, std::size_t covered) {
+  return destination < 0 || destination >= static_cast<std::int64_t>(covered);
+}
+
+}  // namespace
+
+TRelativeJump EncodeJump(std::uint32_t at, std::uint32_t destination) noexcept {
+  return TRelativeJump{kJumpOpcode, static_cast<std::int32_t>(destination - (at + kJumpSize))};
+}
+
+TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available) noexcept {
+  TTrampolinePlan plan;
+  std::size_t offset = 0;
+  while (offset < kJumpSize) {
+    const TInstruction decoded = DecodeInstruction(target + offset, available - offset);
+    const std::size_t step = WalkStep(decoded);
+    if (step == 0) {
+      plan.Error = TTrampolineError::kNeedMoreData;
+      return plan;
+    }
+    if (decoded.Status == TDecodeStatus::kDecoded && EndsFlow(target + offset, decoded)) {
+      for (std::size_t rest = offset + step; rest < kJumpSize; ++rest) {
+        if (rest >= available) {
+          plan.Error = TTrampolineError::kNeedMoreData;
+          return plan;
+        }
+        if (!IsPadding(target[rest])) {
+          plan.Error = TTrampolineError::kRoutineTooShort;
+          return plan;
+        }
+      }
+    }
+    offset += step;
+  }
+  plan.CoveredBytes = offset;
+  for (offset = 0; offset < plan.CoveredBytes;) {
+    const TInstruction decoded = DecodeInstruction(target + offset, available - offset);
+    if (decoded.Branch != TRelativeBranch::kNone &&
+        LeavesBlock(BranchDestination(target, offset, decoded), plan.CoveredBytes)) {
+      if (decoded.Branch == TRelativeBranch::kShort) ++plan.ExitStubs;
+      if (decoded.DisplacementSize == 2) {
+        plan.Error = TTrampolineError::kUnrelocatableBranch;
+        return plan;
+      }
+    }
+    offset += WalkStep(decoded);
+  }
+  return plan;
+}
+
+std::vector<std::uint8_t> BuildTrampoline(const std::uint8_t* target, const TTrampolinePlan& plan,
+                                          std::uint32_t targetAddress,
+                                          std::uint32_t trampolineAddress) {
+  std::vector<std::uint8_t> trampoline(plan.Size());
+  std::memcpy(trampoline.data(), target, plan.CoveredBytes);
+  auto putJump = [&](std::size_t at, std::uint32_t destination) {
+    const TRelativeJump jump = EncodeJump(trampolineAddress + at, destination);
+    std::memcpy(trampoline.data() + at, &jump, sizeof jump);
+  };
+  putJump(plan.CoveredBytes, targetAddress + plan.CoveredBytes);
+
+  std::size_t nextStub = plan.CoveredBytes + kJumpSize;
+  for (std::size_t offset = 0; offset < plan.CoveredBytes;) {
+    const TInstruction decoded = DecodeInstruction(target + offset, plan.CoveredBytes - offset);
+    if (decoded.Branch != TRelativeBranch::kNone) {
+      const std::int64_t destination = BranchDestination(target, offset, decoded);
+      std::uint8_t* field = trampoline.data() + offset + decoded.DisplacementOffset;
+      if (LeavesBlock(destination, plan.CoveredBytes)) {
+        if (decoded.Branch == TRelativeBranch::kShort) {
+          // The stubs sit at most a few dozen bytes ahead, always within reach.
+          *field = static_cast<std::uint8_t>(nextStub - (offset + decoded.Length));
+          putJump(nextStub, targetAddress + static_cast<std::uint32_t>(destination));
+          nextStub += kJumpSize;
+        } else {
+          const std::int32_t moved =
+              static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadDisplacement(field, 4)) +
+                                        targetAddress - trampolineAddress);
+          std::memcpy(field, &moved, sizeof moved);
+        }
+      }
+    }
+    offset += WalkStep(decoded);
+  }
+  return trampoline;
+}

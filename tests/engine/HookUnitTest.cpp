@@ -1,0 +1,71 @@
+// The hook unit's start and end: the end undoes import patches, method hooks
+// and code hooks together.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/EHook.h"
+#include "tests/engine/ExecutableMemory.h"
+#include "tests/engine/VirtualCounter.h"
+
+namespace {
+
+int __attribute__((thiscall)) Seven(const TCounter*) {
+  return 7;
+}
+
+int Negate(int value) {
+  return -value;
+}
+
+DWORD WINAPI FixedTickCount() {
+  return 5;
+}
+
+using TArgumentRoutine = int (*)(int);
+using TTickRoutine = DWORD (*)();
+
+}  // namespace
+
+TEST(HookUnit, End_UndoesImportPatchesMethodHooksAndCodeHooks) {
+  HMODULE probe = LoadLibraryA("hook_import_probe.dll");
+  ASSERT_NE(probe, nullptr);
+  const auto probeTickCount =
+      reinterpret_cast<TTickRoutine>(GetProcAddress(probe, "ProbeTickCount"));
+  TExecutableMemory code;
+  code.Put(0, {0x8B, 0x44, 0x24, 0x04, 0x83, 0xC0, 0x01, 0xC3});
+  const auto routine = code.Routine<TArgumentRoutine>(0);
+  const TCounter counter;
+
+  // No ASSERT while the unit runs: the unit must end whatever happens.
+  EHookInit();
+  EHookInit();  // a second start keeps the lists
+  void* replaced = nullptr;
+  const std::vector<std::string> modules = {"hook_import_probe.dll"};
+  EXPECT_TRUE(HookImport(modules, "kernel32.dll", true, replaced,
+                         reinterpret_cast<void*>(&FixedTickCount), "GetTickCount"));
+  HookVirtualMethod(MethodTableOf(counter), VirtualMethodSlot(&TCounter::Value),
+                    reinterpret_cast<void*>(&Seven));
+  HookProcedure(routine, &Negate, "Increment");
+  EXPECT_EQ(probeTickCount(), 5u);
+  EXPECT_EQ(CallValue(counter), 7);
+  EXPECT_EQ(routine(1), -1);
+
+  EHookDone();
+  EXPECT_NE(probeTickCount(), 5u);
+  EXPECT_EQ(CallValue(counter), 1);
+  EXPECT_EQ(routine(1), 2);
+  EXPECT_THROW(HookProcedure(routine, &Negate, "Increment"), EHookingError);
+  EXPECT_THROW(HookImport(modules, "kernel32.dll", true, replaced,
+                          reinterpret_cast<void*>(&FixedTickCount), "GetTickCount"),
+               EHookingError);
+  EHookDone();  // ending an ended unit changes nothing
+
+  EHookInit();
+  EXPECT_NE(HookProcedure(routine, &Negate, "Increment"), nullptr) << "started again";
+  EHookDone();
+  FreeLibrary(probe);
+}

@@ -1,0 +1,116 @@
+// The trampoline builder as a pure function: golden trampolines for a routine
+// at 00401000 whose trampoline lives at 00A00000.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/EHookTrampoline.h"
+
+namespace {
+
+constexpr std::uint32_t kTarget = 0x00401000;
+constexpr std::uint32_t kTrampoline = 0x00A00000;
+
+struct TTrampolineCase {
+  const char* text;
+  std::vector<std::uint8_t> target;
+  std::size_t covered;
+  std::size_t exitStubs;
+  std::vector<std::uint8_t> trampoline;
+};
+
+// Every trampoline ends its copy with E9 FB 0F A0 FF or similar: the jump
+// back to the first instruction not covered.
+const TTrampolineCase kTrampolineCases[] = {
+    {"prologue: push ebp; mov ebp,esp; sub esp,16",
+     {0x55, 0x89, 0xE5, 0x83, 0xEC, 0x10, 0xC3},
+     6,
+     0,
+     {0x55, 0x89, 0xE5, 0x83, 0xEC, 0x10, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"jz short out of the block goes through a stub to 0040100E",
+     {0x31, 0xC0, 0x85, 0xC9, 0x74, 0x08, 0x8D, 0x41, 0x01, 0xC3},
+     6,
+     1,
+     {0x31, 0xC0, 0x85, 0xC9, 0x74, 0x05, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF, 0xE9, 0xFE, 0x0F, 0xA0,
+      0xFF}},
+    {"call rel32 to 00402000 keeps its destination",
+     {0xE8, 0xFB, 0x0F, 0x00, 0x00, 0x83, 0xC0, 0x02, 0xC3},
+     5,
+     0,
+     {0xE8, 0xFB, 0x1F, 0xA0, 0xFF, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"jnz short inside the block stays as it is",
+     {0x75, 0x02, 0x31, 0xC0, 0x40, 0xC3},
+     5,
+     0,
+     {0x75, 0x02, 0x31, 0xC0, 0x40, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"jnz rel32 (0F 85) to 00401108 keeps its destination",
+     {0x85, 0xC0, 0x0F, 0x85, 0x00, 0x01, 0x00, 0x00},
+     8,
+     0,
+     {0x85, 0xC0, 0x0F, 0x85, 0x00, 0x11, 0xA0, 0xFF, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"loop backwards before the routine goes through a stub to 00400FF2",
+     {0xE2, 0xF0, 0x90, 0x90, 0x90},
+     5,
+     1,
+     {0xE2, 0x08, 0x90, 0x90, 0x90, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF, 0xE9, 0xE3, 0x0F, 0xA0, 0xFF}},
+    {"jecxz and jz out of the block get one stub each",
+     {0xE3, 0x06, 0x74, 0x08, 0x90},
+     5,
+     2,
+     {0xE3, 0x08, 0x74, 0x0B, 0x90, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF,
+      0xE9, 0xF9, 0x0F, 0xA0, 0xFF, 0xE9, 0xF8, 0x0F, 0xA0, 0xFF}},
+    {"ret followed by padding",
+     {0xC3, 0xCC, 0xCC, 0xCC, 0xCC},
+     5,
+     0,
+     {0xC3, 0xCC, 0xCC, 0xCC, 0xCC, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+};
+
+}  // namespace
+
+TEST(TrampolineBuilder, GoldenTargets_GiveTheirTrampolines) {
+  for (const TTrampolineCase& row : kTrampolineCases) {
+    SCOPED_TRACE(row.text);
+    const TTrampolinePlan plan = PlanTrampoline(row.target.data(), row.target.size());
+    ASSERT_EQ(plan.Error, TTrampolineError::kNone);
+    EXPECT_EQ(plan.CoveredBytes, row.covered);
+    EXPECT_EQ(plan.ExitStubs, row.exitStubs);
+    EXPECT_EQ(plan.Size(), row.trampoline.size());
+    EXPECT_EQ(BuildTrampoline(row.target.data(), plan, kTarget, kTrampoline), row.trampoline);
+  }
+}
+
+TEST(TrampolineBuilder, UnhookableTargets_AreRefusedWithTheirReason) {
+  struct TRefusal {
+    const char* text;
+    std::vector<std::uint8_t> target;
+    TTrampolineError error;
+  };
+  const TRefusal rows[] = {
+      {"xor eax,eax; ret; then the next routine",
+       {0x31, 0xC0, 0xC3, 0x55, 0x89, 0xE5},
+       TTrampolineError::kRoutineTooShort},
+      {"jmp short; then other code",
+       {0xEB, 0x10, 0x55, 0x89, 0xE5},
+       TTrampolineError::kRoutineTooShort},
+      {"jmp eax; then other code",
+       {0xFF, 0xE0, 0x55, 0x89, 0xE5},
+       TTrampolineError::kRoutineTooShort},
+      {"call rel16 out of the block",
+       {0x66, 0xE8, 0x00, 0x10, 0x90},
+       TTrampolineError::kUnrelocatableBranch},
+      {"the bytes end inside the block", {0x55, 0x89, 0xE5}, TTrampolineError::kNeedMoreData},
+      {"ret, and the bytes end inside the padding", {0xC3, 0xCC}, TTrampolineError::kNeedMoreData},
+  };
+  for (const TRefusal& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(PlanTrampoline(row.target.data(), row.target.size()).Error, row.error);
+  }
+}
+
+TEST(TrampolineBuilder, Jump_IsE9WithTheDisplacementFromItsEnd) {
+  const TRelativeJump jump = EncodeJump(0x00401000, 0x00401010);
+  EXPECT_EQ(jump.Opcode, 0xE9);
+  EXPECT_EQ(jump.Displacement, 0x0B);
+  EXPECT_EQ(EncodeJump(0x00401010, 0x00401000).Displacement, -0x15);
+}
