@@ -8,7 +8,7 @@
 #include "engine/EHookCodeWriter.h"
 #include "engine/EHookErrors.h"
 #include "engine/EHookProcedureLength.h"
-#include "engine/EHookSharedArea.h"
+#include "engine/EHookPlatform.h"
 #include "engine/EHookTrampoline.h"
 #include "engine/EHookUnit.h"
 

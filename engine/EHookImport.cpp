@@ -6,7 +6,7 @@
 #include "engine/ECoreMemory.h"
 #include "engine/EHookCodeWriter.h"
 #include "engine/EHookErrors.h"
-#include "engine/EHookSharedArea.h"
+#include "engine/EHookPlatform.h"
 #include "engine/EHookUnit.h"
 
 namespace {
@@ -15,10 +15,6 @@ constexpr std::size_t kPeHeaderSize = 248;  // signature, file header, 32-bit op
 constexpr std::size_t kMaxModuleName = 260;
 constexpr std::uint8_t kPushOpcode = 0x68;
 constexpr std::uint8_t kJumpOpcode = 0xE9;
-
-bool IsWin9xPlatform() {
-  return (GetVersion() & 0x80000000u) != 0;
-}
 
 template <class Record>
 bool ReadRecord(const void* address, Record& record) {
@@ -101,14 +97,6 @@ int PatchImportSlots(const TSlotPatch& patch) {
   return written;
 }
 
-bool IsStillLoaded(HMODULE module) {
-  HMODULE found = nullptr;
-  return GetModuleHandleExA(
-             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-             reinterpret_cast<const char*>(module), &found) &&
-         found == module;
-}
-
 }  // namespace
 
 TImportPatchList::~TImportPatchList() {
@@ -124,7 +112,7 @@ void TImportPatchList::UndoAll() noexcept {
   std::lock_guard guard(lock_);
   while (!patches_.empty()) {
     const TSaveDLLProc& patch = patches_.back();
-    if (IsStillLoaded(patch.HookedModule)) {
+    if (ContainingModule(patch.HookedModule) == patch.HookedModule) {  // still loaded
       PatchImportSlots(
           {patch.HookedModule, patch.ExportModule, patch.NewRoutine, patch.ReplacedRoutine});
     }

@@ -9,6 +9,7 @@
 #include "engine/ECoreMemory.h"
 #include "engine/EHookCodeWriter.h"
 #include "engine/EHookErrors.h"
+#include "engine/EHookPlatform.h"
 #include "engine/EHookUnit.h"
 
 namespace {
@@ -19,13 +20,6 @@ std::string MethodHookName(TMethodTable methodTable, std::ptrdiff_t slot) {
   std::snprintf(text, sizeof text, "slot %d of method table %08X", static_cast<int>(slot),
                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(methodTable)));
   return text;
-}
-
-bool LiesInLoadedModule(const void* address) {
-  HMODULE module = nullptr;
-  return GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      static_cast<const char*>(address), &module);
 }
 
 void** SlotAddress(TMethodTable methodTable, std::ptrdiff_t slot) {
@@ -61,7 +55,7 @@ void* THookedMethodsList::Hook(TMethodTable methodTable, std::ptrdiff_t slot, vo
     const auto record = Find(methodTable, slot);
     return record != records_.end() ? record->replaced : nullptr;
   }
-  if (!LiesInLoadedModule(address)) return nullptr;
+  if (!ContainingModule(address)) return nullptr;
   records_.reserve(records_.size() + 1);
   if (!WriteCode(address, &method, sizeof method))
     throw EHookingError(MethodHookName(methodTable, slot));

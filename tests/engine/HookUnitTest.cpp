@@ -9,6 +9,7 @@
 
 #include "engine/EHook.h"
 #include "tests/engine/ExecutableMemory.h"
+#include "tests/engine/ProbeDll.h"
 #include "tests/engine/VirtualCounter.h"
 
 namespace {
@@ -26,15 +27,11 @@ DWORD WINAPI FixedTickCount() {
 }
 
 using TArgumentRoutine = int (*)(int);
-using TTickRoutine = DWORD (*)();
 
 }  // namespace
 
 TEST(HookUnit, End_UndoesImportPatchesMethodHooksAndCodeHooks) {
-  HMODULE probe = LoadLibraryA("hook_import_probe.dll");
-  ASSERT_NE(probe, nullptr);
-  const auto probeTickCount =
-      reinterpret_cast<TTickRoutine>(GetProcAddress(probe, "ProbeTickCount"));
+  const TProbeDll probe;
   TExecutableMemory code;
   code.Put(0, {0x8B, 0x44, 0x24, 0x04, 0x83, 0xC0, 0x01, 0xC3});
   const auto routine = code.Routine<TArgumentRoutine>(0);
@@ -50,12 +47,12 @@ TEST(HookUnit, End_UndoesImportPatchesMethodHooksAndCodeHooks) {
   HookVirtualMethod(MethodTableOf(counter), VirtualMethodSlot(&TCounter::Value),
                     reinterpret_cast<void*>(&Seven));
   HookProcedure(routine, &Negate, "Increment");
-  EXPECT_EQ(probeTickCount(), 5u);
+  EXPECT_EQ(probe.TickCount(), 5u);
   EXPECT_EQ(CallValue(counter), 7);
   EXPECT_EQ(routine(1), -1);
 
   EHookDone();
-  EXPECT_NE(probeTickCount(), 5u);
+  EXPECT_NE(probe.TickCount(), 5u);
   EXPECT_EQ(CallValue(counter), 1);
   EXPECT_EQ(routine(1), 2);
   EXPECT_THROW(HookProcedure(routine, &Negate, "Increment"), EHookingError);
@@ -67,5 +64,4 @@ TEST(HookUnit, End_UndoesImportPatchesMethodHooksAndCodeHooks) {
   EHookInit();
   EXPECT_NE(HookProcedure(routine, &Negate, "Increment"), nullptr) << "started again";
   EHookDone();
-  FreeLibrary(probe);
 }

@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/EHook.h"
 #include "tests/engine/HookUnitScope.h"
+#include "tests/engine/ProbeDll.h"
 
 namespace {
 
@@ -20,24 +20,6 @@ DWORD WINAPI FakeTickCount() {
   ++replacementCalls;
   return kFakeTickCount;
 }
-
-class TProbeDll {
- public:
-  TProbeDll() : module_(LoadLibraryA("hook_import_probe.dll")) {
-    if (!module_) throw std::runtime_error("cannot load hook_import_probe.dll");
-  }
-  ~TProbeDll() { FreeLibrary(module_); }
-  TProbeDll(const TProbeDll&) = delete;
-  TProbeDll& operator=(const TProbeDll&) = delete;
-
-  DWORD TickCount() const {
-    using TTickCount = DWORD (*)();
-    return reinterpret_cast<TTickCount>(GetProcAddress(module_, "ProbeTickCount"))();
-  }
-
- private:
-  HMODULE module_;
-};
 
 const std::vector<std::string> kProbeOnly = {"hook_import_probe.dll"};
 

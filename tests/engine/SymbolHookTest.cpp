@@ -6,6 +6,7 @@
 #include "engine/EHook.h"
 #include "tests/engine/ExecutableMemory.h"
 #include "tests/engine/HookUnitScope.h"
+#include "tests/engine/ProbeDll.h"
 
 namespace {
 
@@ -30,20 +31,6 @@ int Doubled(int value) {
 int AddThenNegate(int a, int b) {
   return -addTrampoline(a, b);
 }
-
-class TProbeDll {
- public:
-  TProbeDll() : module_(LoadLibraryA("hook_import_probe.dll")) {}
-  ~TProbeDll() { FreeLibrary(module_); }
-  TProbeDll(const TProbeDll&) = delete;
-  TProbeDll& operator=(const TProbeDll&) = delete;
-  void* Export(const char* name) const {
-    return reinterpret_cast<void*>(GetProcAddress(module_, name));
-  }
-
- private:
-  HMODULE module_;
-};
 
 }  // namespace
 

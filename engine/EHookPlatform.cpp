@@ -1,6 +1,4 @@
-#include "engine/EHookSharedArea.h"
-
-#include <windows.h>
+#include "engine/EHookPlatform.h"
 
 #include <cstdint>
 #include <string>
@@ -11,26 +9,30 @@ namespace {
 
 constexpr std::uintptr_t kSharedAreaStart = 0x80000000u;
 
-bool IsWin9xPlatform() {
-  return (GetVersion() & 0x80000000u) != 0;
-}
-
-std::string ContainingModuleFileName(const void* address) {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<const char*>(address), &module)) {
-    return std::string();
-  }
+std::string ModuleFileName(HMODULE module) {
   char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+  const DWORD length = module ? GetModuleFileNameA(module, path, MAX_PATH) : 0;
   return std::string(path, length < MAX_PATH ? length : 0);
 }
 
 }  // namespace
 
+bool IsWin9xPlatform() noexcept {
+  return (GetVersion() & 0x80000000u) != 0;
+}
+
+HMODULE ContainingModule(const void* address) noexcept {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<const char*>(address), &module)) {
+    return nullptr;
+  }
+  return module;
+}
+
 void CheckOutsideSharedArea(const void* address) {
   if (reinterpret_cast<std::uintptr_t>(address) >= kSharedAreaStart && IsWin9xPlatform()) {
-    throw ESharedArea(ContainingModuleFileName(address));
+    throw ESharedArea(ModuleFileName(ContainingModule(address)));
   }
 }
