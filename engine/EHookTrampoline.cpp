@@ -8,9 +8,42 @@ namespace {
 
 constexpr std::uint8_t kJumpOpcode = 0xE9;
 
-// Bytes compilers and linkers put between routines.
-bool IsPadding(std::uint8_t byte) {
-  return byte == 0xCC || byte == 0x90;
+// Whether an instruction is fill that assemblers and linkers put between
+// routines: INT3, NOP (also with prefixes), the multi-byte NOP 0F 1F, and the
+// do-nothing "mov reg,reg" and "lea reg,[reg+0]" forms.
+bool IsPadding(const std::uint8_t* instruction, const TInstruction& decoded) {
+  if (decoded.Status != TDecodeStatus::kDecoded) return false;
+  const std::uint8_t* opcode = instruction + decoded.PrefixLength;
+  const std::size_t rest = decoded.Length - decoded.PrefixLength;
+  switch (opcode[0]) {
+    case 0x90:
+    case 0xCC:
+      return true;
+    case 0x0F:
+      return opcode[1] == 0x1F;
+    case 0x89:
+    case 0x8B:
+      return (opcode[1] >> 6) == 3 && ((opcode[1] >> 3) & 7) == (opcode[1] & 7);
+    case 0x8D: {
+      const unsigned mod = opcode[1] >> 6, reg = (opcode[1] >> 3) & 7, rm = opcode[1] & 7;
+      if (mod == 0 || mod == 3) return false;
+      std::size_t displacementAt = 2;
+      unsigned base = rm;
+      if (rm == 4) {
+        const std::uint8_t sib = opcode[2];
+        if (((sib >> 3) & 7) != 4) return false;  // an index register takes part
+        base = sib & 7;
+        displacementAt = 3;
+      }
+      if (base != reg) return false;
+      for (std::size_t i = displacementAt; i < rest; ++i) {
+        if (opcode[i] != 0) return false;
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 // Whether execution never falls through to the next instruction.
@@ -64,6 +97,15 @@ TRelativeJump EncodeJump(std::uint32_t at, std::uint32_t destination) noexcept {
 
 TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available) noexcept {
   TTrampolinePlan plan;
+  std::int64_t branchTargets[kJumpSize];  // where earlier branches of the block lead
+  std::size_t branchCount = 0;
+  auto isBranchTarget = [&](std::size_t offset) {
+    for (std::size_t i = 0; i < branchCount; ++i) {
+      if (branchTargets[i] == static_cast<std::int64_t>(offset)) return true;
+    }
+    return false;
+  };
+  bool flowEnded = false;  // after a return or jump, only fill or a branch target may follow
   std::size_t offset = 0;
   while (offset < kJumpSize) {
     const TInstruction decoded = DecodeInstruction(target + offset, available - offset);
@@ -72,16 +114,16 @@ TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available
       plan.Error = TTrampolineError::kNeedMoreData;
       return plan;
     }
-    if (decoded.Status == TDecodeStatus::kDecoded && EndsFlow(target + offset, decoded)) {
-      for (std::size_t rest = offset + step; rest < kJumpSize; ++rest) {
-        if (rest >= available) {
-          plan.Error = TTrampolineError::kNeedMoreData;
-          return plan;
-        }
-        if (!IsPadding(target[rest])) {
-          plan.Error = TTrampolineError::kRoutineTooShort;
-          return plan;
-        }
+    if (flowEnded && !isBranchTarget(offset)) {
+      // The jump will overwrite what follows the routine's end: it must be fill.
+      if (!IsPadding(target + offset, decoded)) {
+        plan.Error = TTrampolineError::kRoutineTooShort;
+        return plan;
+      }
+    } else {
+      flowEnded = decoded.Status == TDecodeStatus::kDecoded && EndsFlow(target + offset, decoded);
+      if (decoded.Branch != TRelativeBranch::kNone) {
+        branchTargets[branchCount++] = BranchDestination(target, offset, decoded);
       }
     }
     offset += step;

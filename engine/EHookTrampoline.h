@@ -28,8 +28,8 @@ enum class TTrampolineError : std::uint8_t {
   kNone,
   kNeedMoreData,         // the bytes given end inside the instructions to cover
   kUnrelocatableBranch,  // a 16-bit relative branch leaves the covered block
-  kRoutineTooShort,      // the routine ends (return or jump) before 5 bytes and the bytes
-                         // after it are not padding, so the jump would overwrite other code
+  kRoutineTooShort,      // the routine ends (return or jump) before 5 bytes and what follows
+                         // is not fill, so the jump would overwrite other code
 };
 
 struct TTrampolinePlan {

@@ -2,16 +2,12 @@
 // the whole built DLL walked function by function against objdump.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/EHookInstructionLength.h"
-#include "tests/support/TempFolder.h"
+#include "tests/engine/BuiltDllCode.h"
 
 namespace {
 
@@ -167,13 +163,6 @@ TEST(InstructionLength, BytesThatAreNoInstruction_AreInvalidAndStepOneByte) {
 
 namespace {
 
-std::string BesideTheTestProgram(const char* fileName) {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + fileName;
-}
-
 std::string HexBytes(const std::string& image, std::size_t offset, std::size_t count) {
   std::string text;
   for (std::size_t i = offset; i < offset + count && i < image.size(); ++i) {
@@ -186,30 +175,22 @@ std::string HexBytes(const std::string& image, std::size_t offset, std::size_t c
 
 }  // namespace
 
-// The reference is written at build time by objdump_lengths.py: one line per
-// run of code, "<file offset> <label> <one hex digit per instruction>".
+// The reference is written at build time by objdump_lengths.py.
 TEST(InstructionLength, BuiltDll_WalksEveryFunctionAsObjdumpDoes) {
-  const std::string image = ReadFileBytes(BesideTheTestProgram("VInstallParamsClient.dll"));
-  std::ifstream reference(BesideTheTestProgram("VInstallParamsClient.objdump-lengths.txt"));
+  const std::string image = ReadBuiltDll();
+  const std::vector<TCodeRun> runs = ReadObjdumpRuns();
   ASSERT_FALSE(image.empty());
-  ASSERT_TRUE(reference.is_open());
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
 
   std::size_t instructions = 0;
   int disagreements = 0;
-  std::string line;
-  while (std::getline(reference, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string offsetText, label, lengths;
-    fields >> offsetText >> label >> lengths;
-    std::size_t offset = std::stoul(offsetText, nullptr, 16);
-    for (const char digit : lengths) {
-      const std::size_t expected = std::stoul(std::string(1, digit), nullptr, 16);
+  for (const TCodeRun& run : runs) {
+    std::size_t offset = run.fileOffset;
+    for (const std::size_t expected : run.lengths) {
       const std::size_t walked = WalkStep(DecodeInstruction(bytes + offset, image.size() - offset));
       ++instructions;
       if (walked != expected) {
-        ADD_FAILURE() << label << " at file offset " << std::hex << offset << std::dec
+        ADD_FAILURE() << run.label << " at file offset " << std::hex << offset << std::dec
                       << ": objdump " << expected << " bytes, decoder " << walked
                       << " bytes: " << HexBytes(image, offset, kMaxInstructionLength);
         ++disagreements;

@@ -2,9 +2,14 @@
 // at 00401000 whose trampoline lives at 00A00000.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <set>
 #include <vector>
 
+#include "engine/EHookInstructionLength.h"
 #include "engine/EHookTrampoline.h"
+#include "tests/engine/BuiltDllCode.h"
 
 namespace {
 
@@ -64,6 +69,21 @@ const TTrampolineCase kTrampolineCases[] = {
      5,
      0,
      {0xC3, 0xCC, 0xCC, 0xCC, 0xCC, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"xor eax,eax; ret; then the assembler's fill lea esi,[esi+eiz*1+0]",
+     {0x31, 0xC0, 0xC3, 0x8D, 0xB4, 0x26, 0x00, 0x00, 0x00, 0x00},
+     10,
+     0,
+     {0x31, 0xC0, 0xC3, 0x8D, 0xB4, 0x26, 0x00, 0x00, 0x00, 0x00, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"jnz over a ret to code that only the jnz reaches",
+     {0x75, 0x01, 0xC3, 0x55, 0x89, 0xE5},
+     6,
+     0,
+     {0x75, 0x01, 0xC3, 0x55, 0x89, 0xE5, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
+    {"ret; then nop, xchg ax,ax and nop dword [eax]",
+     {0xC3, 0x90, 0x66, 0x90, 0x0F, 0x1F, 0x00},
+     7,
+     0,
+     {0xC3, 0x90, 0x66, 0x90, 0x0F, 0x1F, 0x00, 0xE9, 0xFB, 0x0F, 0xA0, 0xFF}},
 };
 
 }  // namespace
@@ -113,4 +133,83 @@ TEST(TrampolineBuilder, Jump_IsE9WithTheDisplacementFromItsEnd) {
   EXPECT_EQ(jump.Opcode, 0xE9);
   EXPECT_EQ(jump.Displacement, 0x0B);
   EXPECT_EQ(EncodeJump(0x00401010, 0x00401000).Displacement, -0x15);
+}
+
+namespace {
+
+// Where the relative branch decoded at `offset` of `code` leads, for code
+// placed at `address`.
+std::uint32_t BranchDestination(const std::uint8_t* code, std::size_t offset,
+                                const TInstruction& decoded, std::uint32_t address) {
+  const std::uint8_t* field = code + offset + decoded.DisplacementOffset;
+  std::int32_t displacement = 0;
+  if (decoded.DisplacementSize == 1) displacement = static_cast<std::int8_t>(*field);
+  if (decoded.DisplacementSize == 4) std::memcpy(&displacement, field, 4);
+  return address + static_cast<std::uint32_t>(offset + decoded.Length + displacement);
+}
+
+// Follows a branch of the trampoline into its stubs to the final destination.
+std::uint32_t ThroughStubs(const std::vector<std::uint8_t>& trampoline, std::uint32_t address,
+                           std::uint32_t destination, std::size_t stubsStart) {
+  const std::size_t offset = destination - address;
+  if (destination < address || offset < stubsStart || offset >= trampoline.size()) {
+    return destination;
+  }
+  const TInstruction jump = DecodeInstruction(trampoline.data() + offset, kJumpSize);
+  EXPECT_EQ(trampoline[offset], 0xE9) << "a stub";
+  return BranchDestination(trampoline.data(), offset, jump, address);
+}
+
+}  // namespace
+
+// Every routine of the built DLL as a hook target: the trampoline holds the
+// same instructions, and each branch in it leads where the routine's did.
+TEST(TrampolineBuilder, EveryRoutineOfTheBuiltDll_KeepsWhereItsBranchesLead) {
+  const std::string image = ReadBuiltDll();
+  ASSERT_FALSE(image.empty());
+  std::set<std::string> seen;
+  int planned = 0, tooShort = 0, failures = 0;
+  for (const TCodeRun& run : ReadObjdumpRuns()) {
+    if (!seen.insert(run.label).second) continue;  // only routine starts
+    SCOPED_TRACE(run.label);
+    const auto* target = reinterpret_cast<const std::uint8_t*>(image.data()) + run.fileOffset;
+    const std::size_t available = std::min<std::size_t>(32, image.size() - run.fileOffset);
+    const TTrampolinePlan plan = PlanTrampoline(target, available);
+    if (plan.Error == TTrampolineError::kRoutineTooShort) {
+      ++tooShort;
+      continue;
+    }
+    ASSERT_EQ(plan.Error, TTrampolineError::kNone);
+    ++planned;
+    const std::uint32_t targetAddress = 0x10000000u + static_cast<std::uint32_t>(run.fileOffset);
+    const std::uint32_t trampolineAddress = 0x20000000u + 64u * static_cast<std::uint32_t>(planned);
+    const std::vector<std::uint8_t> trampoline =
+        BuildTrampoline(target, plan, targetAddress, trampolineAddress);
+    for (std::size_t offset = 0; offset < plan.CoveredBytes;) {
+      const TInstruction original = DecodeInstruction(target + offset, available - offset);
+      const TInstruction copied =
+          DecodeInstruction(trampoline.data() + offset, trampoline.size() - offset);
+      EXPECT_EQ(copied.Length, original.Length);
+      if (original.Branch != TRelativeBranch::kNone) {
+        const std::uint32_t before = BranchDestination(target, offset, original, targetAddress);
+        const bool inside = before - targetAddress < plan.CoveredBytes;
+        const std::uint32_t expected =
+            inside ? trampolineAddress + (before - targetAddress) : before;
+        const std::uint32_t after =
+            ThroughStubs(trampoline, trampolineAddress,
+                         BranchDestination(trampoline.data(), offset, copied, trampolineAddress),
+                         plan.CoveredBytes + kJumpSize);
+        if (after != expected) ++failures;
+        EXPECT_EQ(after, expected) << "branch at offset " << offset;
+      }
+      offset += WalkStep(original);
+    }
+    const TInstruction back = DecodeInstruction(trampoline.data() + plan.CoveredBytes, kJumpSize);
+    EXPECT_EQ(BranchDestination(trampoline.data(), plan.CoveredBytes, back, trampolineAddress),
+              targetAddress + plan.CoveredBytes);
+    ASSERT_LT(failures, 20);
+  }
+  EXPECT_GT(planned, 500) << "too few routines to say much";
+  RecordProperty("routines_planned", planned);
+  RecordProperty("routines_too_short", tooShort);
 }
