@@ -1,5 +1,7 @@
 #include "engine/EHookCode.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

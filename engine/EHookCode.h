@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-
 // The code hooks of the process, each owning its trampoline and the saved
 // first bytes of its target. Destroying the list undoes its hooks, the last
 // first.
