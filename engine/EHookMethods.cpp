@@ -56,10 +56,14 @@ void* THookedMethodsList::Hook(TMethodTable methodTable, std::ptrdiff_t slot, vo
     return record != records_.end() ? record->replaced : nullptr;
   }
   if (!ContainingModule(address)) return nullptr;
-  records_.reserve(records_.size() + 1);
-  if (!WriteCode(address, &method, sizeof method))
+  // A slot hooked again keeps the record of its first value: that is what
+  // unhooking must write back.
+  const bool recorded = Find(methodTable, slot) != records_.end();
+  if (!recorded) records_.reserve(records_.size() + 1);
+  if (!WriteCode(address, &method, sizeof method)) {
     throw EHookingError(MethodHookName(methodTable, slot));
-  records_.push_back({methodTable, current, slot});
+  }
+  if (!recorded) records_.push_back({methodTable, current, slot});
   return current;
 }
 

@@ -43,6 +43,8 @@ class THookedMethodsList {
 // Writes `method` into slot `slot` of the method table and returns the
 // method it replaced. When the slot already holds `method`, returns the
 // method recorded for (table, slot), or nullptr when there is none. A slot
+// hooked again with another method keeps its first record, so unhooking
+// restores the method the class had. A slot
 // that does not lie inside a loaded module is left alone and gives nullptr.
 // Raises EHookingError when the hook unit has not started or the slot cannot
 // be read.

@@ -59,6 +59,26 @@ TEST(MethodHook, HookingAgainWithTheSameMethod_ReturnsTheRecordedOriginal) {
   EXPECT_EQ(CallValue(counter), 99);
 }
 
+TEST(MethodHook, SlotHookedAgainWithAnotherMethod_UnhooksToTheClassMethod) {
+  const TCounter counter;
+  const TMethodTable table = MethodTableOf(counter);
+  const std::ptrdiff_t slot = VirtualMethodSlot(&TCounter::Value);
+  {
+    THookUnitScope unit;
+    originalValue = reinterpret_cast<TValueMethod>(
+        HookVirtualMethod(table, slot, reinterpret_cast<void*>(&ValuePlusForty)));
+    EXPECT_EQ(HookVirtualMethod(table, slot, reinterpret_cast<void*>(&ValueNinetyNine)),
+              reinterpret_cast<void*>(&ValuePlusForty))
+        << "the method it replaced";
+    EXPECT_EQ(CallValue(counter), 99);
+    EXPECT_TRUE(UnhookVirtualMethod(table, slot));
+    EXPECT_EQ(CallValue(counter), 1);
+    EXPECT_FALSE(UnhookVirtualMethod(table, slot)) << "one record per slot";
+    HookVirtualMethod(table, slot, reinterpret_cast<void*>(&ValueNinetyNine));
+  }
+  EXPECT_EQ(CallValue(counter), 1) << "the unit's end restores the class method";
+}
+
 TEST(MethodHook, UnitEnd_RestoresEveryMethodHook) {
   const TCounter counter;
   const TOtherCounter other;
