@@ -1,9 +1,12 @@
+// The hook unit's start and end. The unit starts after the options, debug
+// information and leak units and before the interception unit, and ends
+// after that unit, so the interception points stay in place while it ends.
 #include "engine/EHook.h"
 
 #include <memory>
-#include <string>
 
 #include "engine/EHookUnit.h"
+#include "engine/EngineUnits.h"
 
 namespace {
 
@@ -13,50 +16,51 @@ struct THookUnit {
   std::unique_ptr<TCodeHookList> codeHooks;
 };
 
-THookUnit unit;
-
-// Runs a unit step; any failure leaves it as the critical-error message.
-template <class Body>
-void RunGuardedStep(const char* stepName, Body body) {
-  std::string message;
-  try {
-    body();
-    return;
-  } catch (const Exception& failure) {
-    message = failure.Message();
-  } catch (...) {
-    message = "General internal error.";
-  }
-  throw Exception(std::string("Critical error at: \"") + stepName + "\"\r\nError: \"" + message +
-                  "\".");
+// Function-local, so it is built by the unit's start and outlives its end.
+THookUnit& Unit() {
+  static THookUnit unit;
+  return unit;
 }
+
+void StartHookUnit() {
+  THookUnit& unit = Unit();
+  if (!unit.importPatches) unit.importPatches = std::make_unique<TImportPatchList>();
+  if (!unit.hookedMethods) unit.hookedMethods = std::make_unique<THookedMethodsList>();
+  if (!unit.codeHooks) unit.codeHooks = std::make_unique<TCodeHookList>();
+}
+
+void EndHookUnit() {
+  THookUnit& unit = Unit();
+  unit.importPatches.reset();  // writes the replaced routines back
+  unit.hookedMethods.reset();  // writes the replaced methods back
+  unit.codeHooks.reset();      // restores the code hooks' targets, the last first
+}
+
+struct THookUnitLifetime {
+  THookUnitLifetime() { EHookInit(); }
+  ~THookUnitLifetime() { EHookDone(); }
+};
+
+__attribute__((init_priority(EHOOK_UNIT_PRIORITY))) THookUnitLifetime lifetime;
 
 }  // namespace
 
 TCodeHookList* ActiveCodeHooks() noexcept {
-  return unit.codeHooks.get();
+  return Unit().codeHooks.get();
 }
 
 TImportPatchList* ActiveImportPatches() noexcept {
-  return unit.importPatches.get();
+  return Unit().importPatches.get();
 }
 
 THookedMethodsList* ActiveHookedMethods() noexcept {
-  return unit.hookedMethods.get();
+  return Unit().hookedMethods.get();
 }
 
-void EHookInit() {
-  RunGuardedStep("EHook.Init", [] {
-    if (!unit.importPatches) unit.importPatches = std::make_unique<TImportPatchList>();
-    if (!unit.hookedMethods) unit.hookedMethods = std::make_unique<THookedMethodsList>();
-    if (!unit.codeHooks) unit.codeHooks = std::make_unique<TCodeHookList>();
-  });
+void EHookInit() noexcept {
+  RunGuardedUnitStep("EHook.Init", StartHookUnit);
 }
 
-void EHookDone() {
-  RunGuardedStep("EHook.Done", [] {
-    unit.importPatches.reset();  // undoes the import patches
-    unit.hookedMethods.reset();  // undoes the method hooks
-    unit.codeHooks.reset();      // undoes the code hooks, the last first
-  });
+void EHookDone() noexcept {
+  RunGuardedUnitStep("EHook.Done", EndHookUnit);
 }

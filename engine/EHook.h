@@ -13,14 +13,15 @@
 #include "engine/EHookSymbol.h"
 
 // Unit start, the guarded step "EHook.Init": creates the import-patch list,
-// the THookedMethodsList and the code hook list. Starting a started unit
-// changes nothing. A failure raises Exception with the text
-// "Critical error at: \"EHook.Init\"\r\nError: \"<message>\".".
-// Runs single-threaded at module start.
-void EHookInit();
+// the THookedMethodsList and the code hook list. Runs at module start (after
+// the options unit); starting a started unit changes nothing. A failure goes
+// to the unit-step failure reporter as "Critical error at: ..." (see
+// engine/EngineUnits.h); it never raises.
+void EHookInit() noexcept;
 
 // Unit end, the guarded step "EHook.Done": undoes every recorded import
 // patch and frees the list, destroys the THookedMethodsList (undoing every
 // method hook), then undoes every code hook from the last to the first.
-// Failures are reported like EHookInit's. Runs single-threaded at module end.
-void EHookDone();
+// Runs at module end, after the interception unit's end; failures are
+// reported like EHookInit's.
+void EHookDone() noexcept;

@@ -4,12 +4,17 @@
 
 #include <string>
 
+#include "engine/ECoreModules.h"
 #include "engine/EHookCode.h"
 
 void* HookSymbol(std::uint8_t symbolId, void* replacement, TSymbolFinder findSymbol) {
   void* routine = findSymbol ? findSymbol(symbolId) : nullptr;
   if (!routine) return nullptr;
   return HookProcedure(routine, replacement, "SymbolID = " + std::to_string(symbolId));
+}
+
+void* HookSymbol(std::uint8_t symbolId, void* replacement) {
+  return HookSymbol(symbolId, replacement, &FindSymbol);
 }
 
 void* HookExport(void* address, const char* packageFileName, const char* exportName,

@@ -5,12 +5,16 @@
 
 #include <cstdint>
 
-// The current module's routine for a SymbolID, or nullptr when its
-// SymbolTable has no such entry.
+// A module's routine for a SymbolID, or nullptr when its SymbolTable has no
+// such entry.
 using TSymbolFinder = void* (*)(std::uint8_t symbolId);
 
-// Hooks the routine of `symbolId` under the name "SymbolID = <id>" and
-// returns its trampoline; nullptr when the SymbolTable lacks the id.
+// Hooks the current module's routine of `symbolId` (found in its
+// SymbolTable) under the name "SymbolID = <id>" and returns its trampoline;
+// nullptr when the SymbolTable lacks the id.
+void* HookSymbol(std::uint8_t symbolId, void* replacement);
+
+// The same with the routine found by `findSymbol`.
 void* HookSymbol(std::uint8_t symbolId, void* replacement, TSymbolFinder findSymbol);
 
 // The routine is `address`, or, when that is null and both names are given,

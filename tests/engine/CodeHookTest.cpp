@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/EHook.h"
-#include "tests/engine/ExecutableMemory.h"
-#include "tests/engine/HookUnitScope.h"
+#include "tests/engine/support/ExecutableMemory.h"
+#include "tests/engine/support/HookUnitScope.h"
 
 namespace {
 

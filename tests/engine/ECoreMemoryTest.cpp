@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/ECoreMemory.h"
-#include "tests/engine/ExecutableMemory.h"
+#include "tests/engine/support/ExecutableMemory.h"
 
 TEST(ECoreMemory, Readability_FollowsTheRegionsOfTheProcess) {
   TReadableThenInaccessible pages;

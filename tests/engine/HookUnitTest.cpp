@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/EHook.h"
-#include "tests/engine/ExecutableMemory.h"
-#include "tests/engine/ProbeDll.h"
-#include "tests/engine/VirtualCounter.h"
+#include "tests/engine/support/ExecutableMemory.h"
+#include "tests/engine/support/ProbeDll.h"
+#include "tests/engine/support/VirtualCounter.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/EHook.h"
-#include "tests/engine/HookUnitScope.h"
-#include "tests/engine/ProbeDll.h"
+#include "tests/engine/support/HookUnitScope.h"
+#include "tests/engine/support/ProbeDll.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/EHookInstructionLength.h"
-#include "tests/engine/BuiltDllCode.h"
+#include "tests/engine/support/BuiltDllCode.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/EHook.h"
-#include "tests/engine/HookUnitScope.h"
-#include "tests/engine/VirtualCounter.h"
+#include "tests/engine/support/HookUnitScope.h"
+#include "tests/engine/support/VirtualCounter.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "engine/EHookCode.h"
 #include "engine/EHookProcedureLength.h"
-#include "tests/engine/ExecutableMemory.h"
+#include "tests/engine/support/ExecutableMemory.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include "engine/EHook.h"
-#include "tests/engine/ExecutableMemory.h"
-#include "tests/engine/HookUnitScope.h"
-#include "tests/engine/ProbeDll.h"
+#include "tests/engine/support/ExecutableMemory.h"
+#include "tests/engine/support/HookUnitScope.h"
+#include "tests/engine/support/ProbeDll.h"
 
 namespace {
 
@@ -52,6 +52,11 @@ TEST(SymbolHook, SymbolInTheTable_IsHookedAndAMissingOneGivesNone) {
   } catch (const EHookingError& failure) {
     EXPECT_STREQ(failure.what(), "Cannot hook the procedure \"SymbolID = 7\".");
   }
+}
+
+TEST(SymbolHook, ModuleWithoutASymbolTable_GivesNone) {
+  THookUnitScope unit;  // this test program carries no engine data, so no SymbolTable
+  EXPECT_EQ(HookSymbol(0, reinterpret_cast<void*>(&Doubled)), nullptr);
 }
 
 TEST(SymbolHook, ExportOfALoadedPackage_IsFoundHookedOrJustReturned) {

@@ -9,7 +9,7 @@
 
 #include "engine/EHookInstructionLength.h"
 #include "engine/EHookTrampoline.h"
-#include "tests/engine/BuiltDllCode.h"
+#include "tests/engine/support/BuiltDllCode.h"
 
 namespace {
 

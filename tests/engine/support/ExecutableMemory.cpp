@@ -1,4 +1,4 @@
-#include "tests/engine/ExecutableMemory.h"
+#include "tests/engine/support/ExecutableMemory.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "tests/engine/VirtualCounter.h"
+#include "tests/engine/support/VirtualCounter.h"
 
 TCounter::~TCounter() = default;
 

@@ -1,4 +1,4 @@
-#include "tests/engine/BuiltDllCode.h"
+#include "tests/engine/support/BuiltDllCode.h"
 
 #include <windows.h>
 
