@@ -1,0 +1,82 @@
+// Code addresses of the running process turned into module, unit (source
+// file), class, routine and line.
+//
+// LocateAddress asks, in this order: the module's own compact debug block
+// (from its ELDATA), the module's one "other" source (map, TD32 or JDBG
+// data), the module's export table, and finally the module alone. Lookups
+// never raise: what could not be found stays zero and Precision says how far
+// the lookup got.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "debuginfo/EDebugShortString.h"
+
+// The extensions of the two source languages that debug names can describe.
+// Unit names without an extension get SourceFileExtension appended.
+inline constexpr std::string_view SourceFileExtension = ".cpp";
+inline constexpr std::string_view AltSourceFileExtension = ".c";
+
+enum TLocationPrecision : std::uint8_t {
+  lpNone = 0,     // nothing known
+  lpModule = 1,   // the module only
+  lpRoutine = 2,  // a routine name without unit
+  lpUnit = 3,     // unit and routine
+  lpLine = 4,     // line known (or forced for the first item of a call stack)
+};
+
+struct TDovaroModuleInfo;
+
+// One resolved code address; also the item of a call stack list. Allocated
+// zero-filled; ModuleEntry is owned by the module list, not by the record.
+struct TCodeLocation {
+  TLocationPrecision Precision;
+  TDovaroModuleInfo* ModuleEntry;
+  std::uint32_t OwnerThread;
+  std::uint8_t StackOrigin;
+  std::uint8_t IsExceptionAddress;
+  std::uint8_t IsLeakEntry;
+  TShortString<64> LeakTypeName;
+  std::uint32_t LeakTotalSize;
+  std::uint32_t LeakCount;
+  std::uint32_t CodeAddress;
+  TShortString<255> SourceUnit;
+  TShortString<255> OwnerClass;
+  TShortString<255> RoutineName;
+  std::int32_t SourceLine;
+  std::int32_t RoutineLineOffset;
+};
+static_assert(sizeof(void*) != 4 || offsetof(TCodeLocation, ModuleEntry) == 4);
+static_assert(offsetof(TCodeLocation, OwnerThread) == 8);
+static_assert(offsetof(TCodeLocation, StackOrigin) == 12);
+static_assert(offsetof(TCodeLocation, LeakTypeName) == 15);
+static_assert(offsetof(TCodeLocation, LeakTotalSize) == 80);
+static_assert(offsetof(TCodeLocation, CodeAddress) == 88);
+static_assert(offsetof(TCodeLocation, SourceUnit) == 92);
+static_assert(offsetof(TCodeLocation, OwnerClass) == 348);
+static_assert(offsetof(TCodeLocation, RoutineName) == 604);
+static_assert(offsetof(TCodeLocation, SourceLine) == 860);
+static_assert(sizeof(TCodeLocation) == 868);
+
+// Fills `location` (allocated by the caller) for `address`. Never fails.
+// May run while an exception is being handled (it takes the function list's
+// lock and may allocate); not inside a handler that forbids the heap.
+void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation& location,
+                   bool isExceptionAddress, bool stackOrigin);
+
+// The module record of the module whose image holds `address`, or null when
+// no loaded module holds it.
+TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address);
+
+class TELDebugInfoSource;
+// The first of map, TD32 and JDBG data that opens and is ready for the
+// module, or null. Never raises.
+std::unique_ptr<TELDebugInfoSource> CreateOtherDebugSource(std::uintptr_t moduleHandle);
+
+// While set, lookups do not hide the library's own units (the library is
+// reporting a fault in itself). Process-wide.
+void SetReportingInternalError(bool on);
+bool ReportingInternalError();

@@ -1,0 +1,42 @@
+// Name fields of the compact debug block: a length byte and that many
+// enciphered bytes, continued by further fields (joined with ".") from
+// version 502 on. Pure apart from the engine's process-wide cipher key, which
+// is set from the module's password only when it differs from the last one
+// used (callers serialise lookups; see report/EEncrypt.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "debuginfo/EDebugByteCursor.h"
+
+// Names of blocks written before version 500 are XORed with this byte.
+inline constexpr std::uint8_t kOldBlockNameKey = 0x5A;
+
+// A name field as stored: its pieces, not yet turned into text.
+struct TRawBlockName {
+  std::vector<std::span<const std::uint8_t>> Pieces;
+};
+
+class TBlockNameDecoder {
+ public:
+  TBlockNameDecoder(std::uint16_t version, std::string_view password, bool passwordValid)
+      : version_(version), password_(password), passwordValid_(passwordValid) {}
+
+  // Reads one name field with its continuations; a short read fails the cursor.
+  TRawBlockName Read(TByteCursor& cursor) const;
+  // The text of a name field: pieces decoded one by one and joined with ".".
+  std::string Text(const TRawBlockName& name) const;
+  // The text of a unit name: "p" after the first character when the password
+  // is not valid, else SourceFileExtension added when it has no ".".
+  std::string UnitText(const TRawBlockName& name) const;
+
+ private:
+  std::string Piece(std::span<const std::uint8_t> bytes) const;
+
+  std::uint16_t version_;
+  std::string_view password_;
+  bool passwordValid_;
+};

@@ -1,0 +1,34 @@
+// The order of the lookups for one address, over what the module record
+// offers. Pure apart from the cipher key state of block names; the code
+// bytes and routine lengths come through the given readers.
+#pragma once
+
+#include "debuginfo/EDebugBlock.h"
+#include "debuginfo/EDebugExports.h"
+#include "debuginfo/EDebugSource.h"
+
+// What a lookup needs from a module record (any part may be absent).
+struct TModuleDebugView {
+  TDovaroModuleInfo* Entry = nullptr;
+  bool Known = false;
+  TDebugBlockModule Block;  // Block.Block empty when the module has no block
+  const TELDebugInfoSource* OtherSource = nullptr;
+  TDovaroFunctionsList* Functions = nullptr;
+};
+
+struct TLookupServices {
+  TCodeByteReader ReadCode;
+  TProcedureLengthMeasure MeasureProcedure;
+  bool ShowLibraryUnits = false;  // the library reports a fault in itself
+};
+
+// Fills `location` for `address` inside `module` (zeroing it first). Never
+// raises.
+void LocateInModule(const TModuleDebugView& module, std::uintptr_t address, std::uint32_t threadId,
+                    TCodeLocation& location, bool isExceptionAddress, bool stackOrigin,
+                    const TLookupServices& services);
+
+// Fills the names of `location` from an other source's answer; false when
+// the source has no procedure name for the address.
+bool LocateInOtherSource(const TELDebugInfoSource& source, std::uintptr_t address, bool moduleKnown,
+                         TCodeLocation& location);

@@ -1,0 +1,131 @@
+// The Win32 edge of the debug lookups: the process's modules, their files
+// and their memory.
+#include <windows.h>
+
+#include <atomic>
+
+#include "debuginfo/EDebug.h"
+#include "debuginfo/EDebugModules.h"
+
+namespace {
+
+std::atomic<TModuleDebugProvider*> moduleProvider{nullptr};
+std::atomic<bool> reportingInternalError{false};
+
+constexpr DWORD kReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                       PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                                       PAGE_EXECUTE_WRITECOPY;
+
+bool IsReadableMemory(std::uintptr_t address, std::size_t length) {
+  std::uintptr_t at = address;
+  const std::uintptr_t end = address + length;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof(info)) == 0) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & kReadableProtections) == 0 ||
+        (info.Protect & PAGE_GUARD) != 0) {
+      return false;
+    }
+    at = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
+  }
+  return true;
+}
+
+class TLiveModuleAccess final : public TModuleAccess {
+ public:
+  std::string ModuleFileName(std::uintptr_t handle) const override {
+    char name[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(reinterpret_cast<HMODULE>(handle), name, MAX_PATH);
+    return std::string(name, length);
+  }
+
+  std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) const override {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000) {
+      std::vector<std::uint8_t> content(static_cast<std::size_t>(size.QuadPart));
+      DWORD read = 0;
+      if (content.empty() ||
+          (ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
+           read == content.size())) {
+        bytes = std::move(content);
+      }
+    }
+    CloseHandle(file);
+    return bytes;
+  }
+
+  bool ReadMemory(std::uintptr_t address, void* buffer, std::size_t length) const override {
+    if (length == 0) return true;
+    if (!IsReadableMemory(address, length)) return false;
+    std::memcpy(buffer, reinterpret_cast<const void*>(address), length);
+    return true;
+  }
+};
+
+TLookupServices LiveServices() {
+  TLookupServices services;
+  services.ReadCode = [](std::uintptr_t address, void* buffer, std::size_t length) {
+    return LiveModuleAccess().ReadMemory(address, buffer, length);
+  };
+  services.MeasureProcedure = ProcedureLengthOfExport;
+  services.ShowLibraryUnits = ReportingInternalError();
+  return services;
+}
+
+}  // namespace
+
+const TModuleAccess& LiveModuleAccess() {
+  static const TLiveModuleAccess access;
+  return access;
+}
+
+void SetModuleDebugProvider(TModuleDebugProvider* provider) {
+  moduleProvider = provider;
+}
+
+void SetReportingInternalError(bool on) {
+  reportingInternalError = on;
+}
+
+bool ReportingInternalError() {
+  return reportingInternalError;
+}
+
+std::uintptr_t ModuleHandleOfAddress(std::uintptr_t address) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(address), &module)) {
+    return 0;
+  }
+  return reinterpret_cast<std::uintptr_t>(module);
+}
+
+TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address) {
+  const std::uintptr_t handle = ModuleHandleOfAddress(address);
+  TModuleDebugProvider* provider = moduleProvider;
+  if (handle == 0 || provider == nullptr) return nullptr;
+  return provider->ModuleEntryByHandle(handle);
+}
+
+void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation& location,
+                   bool isExceptionAddress, bool stackOrigin) {
+  TModuleDebugView view;
+  const std::uintptr_t handle = ModuleHandleOfAddress(address);
+  TModuleDebugProvider* provider = moduleProvider;
+  if (handle != 0 && provider != nullptr) {
+    if (TDovaroModuleInfo* entry = provider->ModuleEntryByHandle(handle))
+      view = provider->ViewOf(entry);
+  }
+  view.Known = view.Known || handle != 0;
+  LocateInModule(view, address, threadId, location, isExceptionAddress, stackOrigin,
+                 LiveServices());
+}
+
+std::unique_ptr<TELDebugInfoSource> CreateOtherDebugSource(std::uintptr_t moduleHandle) {
+  return CreateOtherDebugSource(moduleHandle, LiveModuleAccess());
+}
