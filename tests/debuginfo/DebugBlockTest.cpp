@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "DebugBlockWriter.h"
+#include "debuginfo/EDebugBlock.h"
+#include "debuginfo/EDebugByteCursor.h"
+#include "report/EBase64.h"
+
+namespace {
+
+constexpr std::uintptr_t kHandle = 0x10000000;
+constexpr std::uintptr_t kCodeBase = kHandle + 0x1000;
+constexpr const char* kPassword = "fixture password";
+
+struct Found {
+  std::string Unit, Class, Routine;
+  std::int32_t Line = 0, Offset = 0;
+};
+
+// Code bytes at procedure starts, by code offset.
+using CodeBytes = std::map<std::uint32_t, std::string>;
+
+std::optional<Found> Locate(const std::string& block, std::uint32_t offset,
+                            std::uint16_t version = 6105, bool passwordValid = true,
+                            const CodeBytes& code = {}) {
+  TDebugBlockModule module;
+  module.Block = AsBytes(block);
+  module.Version = version;
+  module.Password = kPassword;
+  module.PasswordValid = passwordValid;
+  module.Handle = kHandle;
+  TCodeByteReader reader = [&](std::uintptr_t address, void* buffer, std::size_t length) {
+    auto it = code.find(static_cast<std::uint32_t>(address - kCodeBase));
+    if (it == code.end() || it->second.size() < length) return false;
+    std::memcpy(buffer, it->second.data(), length);
+    return true;
+  };
+  TCodeLocation location{};
+  if (!LocateInDebugBlock(module, kCodeBase + offset, reader, location)) return std::nullopt;
+  EXPECT_EQ(location.Precision, lpLine);
+  EXPECT_EQ(location.CodeAddress, kCodeBase + offset);
+  return Found{location.SourceUnit.Str(), location.OwnerClass.Str(), location.RoutineName.Str(),
+               location.SourceLine, location.RoutineLineOffset};
+}
+
+using W = DebugBlockWriter;
+
+// One unit with every record form; see the table of the first test.
+std::string EveryFormBlock(std::uint16_t version = 6105) {
+  W writer(version, kPassword);
+  const std::string lines = W::FourBytes(0, 0, true) +
+                            writer.Name("TAlpha.Create") +                          // 0x100 line 10
+                            W::OneBytePlain(2, 16) +                                // 0x110 line 12
+                            W::OneByteProcedure(3, 8) + writer.Name(".Destroy") +   // 0x118 line 15
+                            W::TwoBytes(20, 100, false) +                           // 0x17C line 35
+                            W::TwoBytes(1, 4, true) + writer.Name("FreeRoutine") +  // 0x180 line 36
+                            W::FourBytes(-20, 0x80, false) +                        // 0x200 line 16
+                            W::EightBytes(1000, 0x40, false);  // 0x240 line 1016
+  writer.AddUnit(writer.Name("Alpha"), 10, 0x100, 0x200, lines);
+  return writer.Block();
+}
+
+const CodeBytes kPrologues = {
+    {0x100, "\x55\x8B\xEC"},  // frame: counts from its own line
+    {0x118, "\x53\x56\x57"},  // saved EBX: counts from its own line
+    {0x180, "\x90\x90\x90"},  // anything else: from the line before
+};
+
+}  // namespace
+
+TEST(DebugBlock, EveryRecordForm_ResolvesEachRangeToItsLine) {
+  const std::string block = EveryFormBlock();
+  struct Row {
+    std::uint32_t offset;
+    const char* routine;
+    const char* ownerClass;
+    std::int32_t line, lineOffset;
+  } rows[] = {
+      {0x100, "Create", "TAlpha", 10, 0},   {0x10F, "Create", "TAlpha", 10, 0},
+      {0x110, "Create", "TAlpha", 12, 2},   {0x117, "Create", "TAlpha", 12, 2},
+      {0x118, "Destroy", "TAlpha", 15, 0},  {0x17B, "Destroy", "TAlpha", 15, 0},
+      {0x17C, "Destroy", "TAlpha", 35, 20}, {0x180, "FreeRoutine", "", 36, 1},
+      {0x1FF, "FreeRoutine", "", 36, 1},    {0x200, "FreeRoutine", "", 16, 0},
+      {0x23F, "FreeRoutine", "", 16, 0},    {0x240, "FreeRoutine", "", 1016, 981},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
+    auto found = Locate(block, row.offset, 6105, true, kPrologues);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->Unit, "Alpha.cpp");
+    EXPECT_EQ(found->Class, row.ownerClass);
+    EXPECT_EQ(found->Routine, row.routine);
+    EXPECT_EQ(found->Line, row.line);
+    EXPECT_EQ(found->Offset, row.lineOffset);
+  }
+}
+
+TEST(DebugBlock, LastRecord_OwnsUpToTheUnitsLastByteAndNoFurther) {
+  const std::string block = EveryFormBlock();
+  auto last = Locate(block, 0x2FF);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->Line, 1016);
+  EXPECT_FALSE(Locate(block, 0x300));
+  EXPECT_FALSE(Locate(block, 0xFF));
+}
+
+TEST(DebugBlock, AllOnesFourByteRecord_StartsAProcedureWithoutAdvancing) {
+  EXPECT_EQ(W::FourBytes(0, 0, true), std::string(4, '\xFF'));
+  W writer(6105, kPassword);
+  writer.AddUnit(writer.Name("Gamma"), 40, 0x10, 0x20,
+                 W::OneByteProcedure(1, 4) + writer.Name("TFirst.One") +    // 0x14 line 41
+                     std::string(4, '\xFF') + writer.Name("TSecond.Two"));  // same line and offset
+  auto found = Locate(writer.Block(), 0x14);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Class, "TSecond");
+  EXPECT_EQ(found->Routine, "Two");
+  EXPECT_EQ(found->Line, 41);
+}
+
+TEST(DebugBlock, StretchBeforeTheFirstRecord_TakesFirstLineAndFirstProcedure) {
+  W writer(6105, kPassword);
+  writer.AddUnit(writer.Name("Delta"), 7, 0x40, 0x40,
+                 W::OneBytePlain(1, 2) + W::OneByteProcedure(2, 6) + writer.Name("TD.Run"));
+  auto found = Locate(writer.Block(), 0x41);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Line, 7);
+  EXPECT_EQ(found->Routine, "Run");
+  EXPECT_EQ(found->Class, "TD");
+  EXPECT_EQ(found->Offset, 0);
+}
+
+TEST(DebugBlock, NestedUnits_TheInnerUnitWinsInsideItsRange) {
+  W writer(6105, kPassword);
+  const std::string outerLines = W::FourBytes(0, 0, true) + writer.Name("OuterProc");
+  writer.AddUnit(writer.Name("Outer"), 100, 0x1000, 0x1000, outerLines);
+  writer.AddUnit(writer.Name("Inner"), 500, 0x1400, 0x100,
+                 W::FourBytes(0, 0, true) + writer.Name("InnerProc"));
+  writer.AddUnit(writer.Name("Sibling"), 700, 0x1800, 0x10,
+                 W::FourBytes(0, 0, true) + writer.Name("SiblingProc"));
+  writer.AddUnit(writer.Name("After"), 900, 0x2000, 0x100,
+                 W::FourBytes(0, 0, true) + writer.Name("AfterProc"));
+  const std::string block = writer.Block();
+  struct Row {
+    std::uint32_t offset;
+    const char* unit;
+    std::int32_t line;
+  } rows[] = {{0x1000, "Outer.cpp", 100}, {0x13FF, "Outer.cpp", 100}, {0x1400, "Inner.cpp", 500},
+              {0x14FF, "Inner.cpp", 500}, {0x1500, "Outer.cpp", 100}, {0x1805, "Sibling.cpp", 700},
+              {0x1FFF, "Outer.cpp", 100}, {0x2000, "After.cpp", 900}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
+    auto found = Locate(block, row.offset);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->Unit, row.unit);
+    EXPECT_EQ(found->Line, row.line);
+  }
+}
+
+TEST(DebugBlock, ContinuedNames_ReadAsFirstTextDotSecondText) {
+  W writer(6105, kPassword);
+  const std::string longClass(100, 'C');
+  const std::string longRoutine(120, 'R');
+  writer.AddUnit(writer.ContinuedName({"folder", "Unit"}), 1, 0, 0x10,
+                 W::FourBytes(0, 0, true) + writer.ContinuedName({longClass, longRoutine}));
+  auto found = Locate(writer.Block(), 0x5);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Unit, "folder.Unit");  // has a "." already: no extension added
+  EXPECT_EQ(found->Class, longClass);
+  EXPECT_EQ(found->Routine, longRoutine);
+}
+
+TEST(DebugBlock, PasswordNotValid_NamesComeAsQuestionMarkAndBase64) {
+  W writer(6105, kPassword);
+  const std::string unitField = writer.Name("Alpha");
+  const std::string routineField = writer.Name("TAlpha.Create");
+  writer.AddUnit(unitField, 10, 0, 0x10, W::FourBytes(0, 0, true) + routineField);
+  auto found = Locate(writer.Block(), 0x4, 6105, false);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Unit, "?p" + Base64Encode(unitField.substr(1)));
+  EXPECT_EQ(found->Class, "");
+  EXPECT_EQ(found->Routine, "?" + Base64Encode(routineField.substr(1)));
+  EXPECT_EQ(found->Line, 10);
+}
+
+TEST(DebugBlock, OldVersions_XorNamesAndSkipTheLeadingPart) {
+  for (std::uint16_t version : {404, 405, 450, 499}) {
+    SCOPED_TRACE(version);
+    W writer(version, "");
+    writer.AddUnit(writer.Name("Old"), 3, 0x20, 0x10,
+                   W::FourBytes(0, 0, true) + writer.Name("TOld.Method"));
+    auto found = Locate(writer.Block("skipped bytes"), 0x25, version);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->Unit, "Old.cpp");
+    EXPECT_EQ(found->Class, "TOld");
+    EXPECT_EQ(found->Routine, "Method");
+  }
+}
+
+TEST(DebugBlock, EightByteEscape_IsAFourByteRecordBeforeVersion423) {
+  const std::string escape = U32Bytes((0x0FFEFFFEu << 4) | 0xB);
+  for (std::uint16_t version : {422, 423}) {
+    SCOPED_TRACE(version);
+    W writer(version, "");
+    // From 423 the two words after the escape say: 5 lines on, 0x20 bytes on.
+    writer.AddUnit(
+        writer.Name("Esc"), 100, 0, 0x2000,
+        W::FourBytes(0, 0, true) + writer.Name("P") + escape + U16Bytes(4) + U16Bytes(0x1F));
+    if (version == 423) {
+      auto found = Locate(writer.Block(), 0x20, version);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->Line, 105);
+    } else {
+      // One line back and 4095 bytes on; the two words are then read as records.
+      auto found = Locate(writer.Block(), 0xFFF, version);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->Line, 99);
+    }
+  }
+}
+
+TEST(DebugBlock, DamagedBlocks_FailWithoutReadingBeyondTheEnd) {
+  const std::string block = EveryFormBlock();
+  for (std::size_t cut : {0u, 3u, 4u, 10u, 20u}) {
+    SCOPED_TRACE(cut);
+    const std::string damaged = block.substr(0, cut);
+    EXPECT_FALSE(Locate(damaged, 0x100));
+  }
+  // Line data cut short still answers from the records read.
+  auto found = Locate(block.substr(0, block.size() - 3), 0x110);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Line, 12);
+}
