@@ -73,29 +73,19 @@ TLineStep ReadLineStep(TByteCursor& cursor, std::uint16_t version) {
   return step;
 }
 
-// The names of the latest procedure record and where it started.
+// The latest procedure record: which of the unit's procedure names it has
+// (names are deciphered only for the answer) and where it started.
 struct TProcedure {
   bool Seen = false;
-  std::string ClassName;
-  std::string RoutineName;
+  int NameIndex = -1;  // into the walk's procedure names; -1: none yet
   std::int32_t StartLine = 0;
   std::uint64_t StartOffset = 0;
 };
 
-void SplitProcedureName(const std::string& text, TProcedure& procedure) {
-  if (!text.empty() && text[0] == '.') {
-    procedure.RoutineName = text.substr(1);  // same class as before
-    return;
-  }
-  const auto dot = text.find('.');
-  if (dot == std::string::npos) {
-    procedure.ClassName.clear();
-    procedure.RoutineName = text;
-  } else {
-    procedure.ClassName = text.substr(0, dot);
-    procedure.RoutineName = text.substr(dot + 1);
-  }
-}
+struct TProcedureNames {
+  std::string ClassName;
+  std::string RoutineName;
+};
 
 bool StartsWith(const std::uint8_t* code, std::size_t size,
                 std::initializer_list<std::uint8_t> bytes) {
@@ -106,10 +96,10 @@ bool StartsWith(const std::uint8_t* code, std::size_t size,
 // unless it opens with a stack frame or a saved EBX (both assembler encodings
 // of "mov ebp, esp" count as a frame), and always one before for
 // "Finalization".
-std::int32_t CountingStartLine(const TProcedure& procedure, std::uintptr_t procedureAddress,
-                               const TCodeByteReader& readCode) {
-  if (procedure.RoutineName == "Finalization") return procedure.StartLine - 1;
-  if (procedure.RoutineName == "Initialization") return procedure.StartLine;
+std::int32_t CountingStartLine(const TProcedure& procedure, const std::string& routineName,
+                               std::uintptr_t procedureAddress, const TCodeByteReader& readCode) {
+  if (routineName == "Finalization") return procedure.StartLine - 1;
+  if (routineName == "Initialization") return procedure.StartLine;
   std::uint8_t code[3] = {};
   std::size_t got = 0;
   if (readCode && readCode(procedureAddress, code, 3)) {
@@ -129,6 +119,7 @@ class TLineWalk {
       : module_(module), unit_(unit), names_(names), offset_(offset), readCode_(readCode) {}
 
   bool Run(TCodeLocation& location) {
+    namesSeen_.reserve(64);
     TByteCursor cursor(module_.Block.subspan(
         unit_.LineDataStart,
         std::min<std::size_t>(unit_.LineDataLength, module_.Block.size() - unit_.LineDataStart)));
@@ -144,7 +135,10 @@ class TLineWalk {
     while (!cursor.AtEnd()) {
       const TLineStep step = ReadLineStep(cursor, module_.Version);
       TProcedure next = procedure;
-      if (step.StartsProcedure) SplitProcedureName(names_.Text(names_.Read(cursor)), next);
+      if (step.StartsProcedure) {
+        namesSeen_.push_back(names_.Read(cursor));
+        next.NameIndex = static_cast<int>(namesSeen_.size()) - 1;
+      }
       if (cursor.Failed()) break;
       const std::int32_t nextLine = line + step.LineDelta;
       const std::uint64_t nextOffset = address + step.AddressDelta;
@@ -178,18 +172,41 @@ class TLineWalk {
   }
 
  private:
+  // "Class.Routine", ".Routine" (the class of the procedure record before)
+  // or "Routine" alone.
+  TProcedureNames NamesOf(int index) const {
+    TProcedureNames names;
+    if (index < 0) return names;
+    const std::string text = names_.Text(namesSeen_[index]);
+    if (!text.empty() && text[0] == '.') {
+      names = NamesOf(index - 1);
+      names.RoutineName = text.substr(1);
+      return names;
+    }
+    const auto dot = text.find('.');
+    if (dot == std::string::npos) {
+      names.RoutineName = text;
+    } else {
+      names.ClassName = text.substr(0, dot);
+      names.RoutineName = text.substr(dot + 1);
+    }
+    return names;
+  }
+
   bool Answer(TCodeLocation& location, std::int32_t line, const TProcedure& procedure) {
+    const TProcedureNames names = NamesOf(procedure.NameIndex);
     location.Precision = lpLine;
     location.CodeAddress =
         static_cast<std::uint32_t>(module_.Handle + kCodeSectionOffset + offset_);
     location.SourceUnit.Assign(names_.UnitText(unit_.Name));
-    location.OwnerClass.Assign(procedure.ClassName);
-    location.RoutineName.Assign(procedure.RoutineName);
+    location.OwnerClass.Assign(names.ClassName);
+    location.RoutineName.Assign(names.RoutineName);
     location.SourceLine = line;
     location.RoutineLineOffset = 0;
     if (procedure.Seen) {
       const std::uintptr_t start = module_.Handle + kCodeSectionOffset + procedure.StartOffset;
-      const std::int32_t lines = line - CountingStartLine(procedure, start, readCode_);
+      const std::int32_t lines =
+          line - CountingStartLine(procedure, names.RoutineName, start, readCode_);
       location.RoutineLineOffset = lines < 0 ? 0 : lines;
     }
     return true;
@@ -200,6 +217,7 @@ class TLineWalk {
   const TBlockNameDecoder& names_;
   std::uint64_t offset_;
   const TCodeByteReader& readCode_;
+  std::vector<TRawBlockName> namesSeen_;
 };
 
 }  // namespace

@@ -23,15 +23,18 @@ void UseCipherPassword(std::string_view password) {
 }  // namespace
 
 TRawBlockName TBlockNameDecoder::Read(TByteCursor& cursor) const {
-  TRawBlockName name;
+  const std::size_t start = cursor.Position();
+  TByteCursor copy = cursor;
   for (;;) {
     std::uint8_t length = cursor.U8();
     const bool continued = version_ >= 502 && length >= 128;
     if (version_ >= 502) length &= 127;
-    name.Pieces.push_back(cursor.Bytes(length));
+    cursor.Skip(length);
     if (!continued || cursor.Failed()) break;
   }
-  return name;
+  if (cursor.Failed()) return {};
+  copy.Seek(start);
+  return {copy.Bytes(cursor.Position() - start)};
 }
 
 std::string TBlockNameDecoder::Piece(std::span<const std::uint8_t> bytes) const {
@@ -49,9 +52,12 @@ std::string TBlockNameDecoder::Piece(std::span<const std::uint8_t> bytes) const 
 
 std::string TBlockNameDecoder::Text(const TRawBlockName& name) const {
   std::string text;
-  for (std::size_t i = 0; i < name.Pieces.size(); ++i) {
-    if (i > 0) text += '.';
-    text += Piece(name.Pieces[i]);
+  TByteCursor cursor(name.Field);
+  for (bool first = true; !cursor.AtEnd(); first = false) {
+    std::uint8_t length = cursor.U8();
+    if (version_ >= 502) length &= 127;
+    if (!first) text += '.';
+    text += Piece(cursor.Bytes(length));
   }
   return text;
 }

@@ -8,16 +8,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "debuginfo/EDebugByteCursor.h"
 
 // Names of blocks written before version 500 are XORed with this byte.
 inline constexpr std::uint8_t kOldBlockNameKey = 0x5A;
 
-// A name field as stored: its pieces, not yet turned into text.
+// A name field as stored (with its continuations), not yet turned into text.
 struct TRawBlockName {
-  std::vector<std::span<const std::uint8_t>> Pieces;
+  std::span<const std::uint8_t> Field;
 };
 
 class TBlockNameDecoder {
@@ -26,6 +25,7 @@ class TBlockNameDecoder {
       : version_(version), password_(password), passwordValid_(passwordValid) {}
 
   // Reads one name field with its continuations; a short read fails the cursor.
+  // Allocation-free: decoding waits until a text is asked for.
   TRawBlockName Read(TByteCursor& cursor) const;
   // The text of a name field: pieces decoded one by one and joined with ".".
   std::string Text(const TRawBlockName& name) const;

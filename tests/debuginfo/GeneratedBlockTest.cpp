@@ -93,6 +93,22 @@ TEST_F(GeneratedBlock, RoutinesAtKnownLines_ResolveToUnitClassRoutineLineAndOffs
   }
 }
 
+TEST_F(GeneratedBlock, MapFileBesideTheModule_IsItsOtherSource) {
+  auto source = CreateOtherDebugSource(reinterpret_cast<std::uintptr_t>(module_));
+  ASSERT_TRUE(source);
+  for (const auto& site : Sites()) {
+    SCOPED_TRACE(site.RoutineName);
+    TCodeLocation location{};
+    ASSERT_TRUE(LocateInOtherSource(*source, site.Address - 1, true, location));
+    EXPECT_EQ(location.Precision, lpLine);
+    EXPECT_EQ(location.SourceUnit.Str(), "BlockFixture.cpp");
+    EXPECT_EQ(location.OwnerClass.Str(), site.OwnerClass);
+    EXPECT_EQ(location.RoutineName.Str(), site.RoutineName);
+    EXPECT_EQ(location.SourceLine, site.Line);
+    EXPECT_EQ(location.RoutineLineOffset, site.Line - site.RoutineLine);
+  }
+}
+
 TEST_F(GeneratedBlock, AddressInALibraryUnit_IsTheModuleAloneUnlessTheLibraryReportsItself) {
   auto address = reinterpret_cast<TFixtureLibraryAddressFunction>(
       reinterpret_cast<void*>(GetProcAddress(module_, "FixtureLibraryAddress")))();

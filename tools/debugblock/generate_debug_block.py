@@ -8,6 +8,9 @@ table (through nm, demangled). Names are enciphered with the module's debug
 password so that a stripped module still resolves its own addresses.
 
 Usage: generate_debug_block.py --module X.dll --output X.dbg [--password P]
+                               [--map X.map]
+--map also writes the same units, routines and lines as a linker map text,
+for tools (and the benchmarks) that read map files.
 """
 
 import argparse
@@ -175,6 +178,11 @@ def procedures_with_lines(symbols, rows, text_end):
             procedures.append(None)  # no line information: breaks a unit
             continue
         unit = rows_by_address[first][1]
+        if "." not in unit:
+            # The C++ library's extension-less headers (<optional>, <vector>):
+            # a unit name without "." would read as one of our source files.
+            procedures.append(None)
+            continue
         last = bisect.bisect_left(addresses, end)
         own = [(a, line) for a, f, line in rows_by_address[first:last] if f == unit]
         procedures.append(Procedure(start, end, name, unit, own))
@@ -272,15 +280,46 @@ def unit_record(procedures, names, text_base):
             struct.pack("<iIII", first_line, code_start - text_base, code_size, len(data)) + data)
 
 
-def build_block(module, password, objdump, nm):
+def read_units(module, objdump, nm):
     base, text_start, text_end = image_layout(objdump, module)
-    text_base = base + CODE_SECTION_OFFSET
     symbols = code_symbols(nm, module, text_start, text_end)
     procedures = procedures_with_lines(symbols, line_rows(objdump, module), text_end)
+    return base + CODE_SECTION_OFFSET, text_end - text_start, group_units(procedures)
+
+
+def build_block(text_base, units, password):
     names = NameWriter(password)
-    units = group_units(procedures)
     return struct.pack("<I", len(units)) + b"".join(
         unit_record(unit, names, text_base) for unit in units)
+
+
+def map_text(text_base, text_size, units):
+    """The units, routines and lines in the layout of a linker map text."""
+    def unit_of(unit):
+        return unit[0].unit.rsplit(".", 1)[0]
+
+    def public(procedure, unit):
+        owner, routine = class_and_routine(procedure.name)
+        name = ".".join(p for p in (unit_of(unit), owner, routine) if p)
+        return name.replace(" ", "")
+
+    out = ["", " Start         Length     Name                   Class",
+           " 0001:00000000 %08XH .text                   CODE" % text_size, "", "",
+           "Detailed map of segments", ""]
+    for unit in units:
+        start = unit[0].start - text_base
+        out.append(" 0001:%08X %08X C=CODE     S=.text    G=(none)   M=%s  ACBP=A9" %
+                   (start, unit[-1].end - unit[0].start, unit_of(unit)))
+    publics = [(p.start - text_base, public(p, unit)) for unit in units for p in unit]
+    for title, ordered in (("Name", sorted(publics, key=lambda e: e[1])), ("Value", publics)):
+        out += ["", "", "  Address         Publics by " + title, ""]
+        out += [" 0001:%08X       %s" % entry for entry in ordered]
+    for unit in units:
+        out += ["", "", "Line numbers for %s(%s) segment .text" % (unit_of(unit), unit[0].unit), ""]
+        entries = ["%6d 0001:%08X" % (line, address - text_base)
+                   for p in unit for address, line in p.rows]
+        out += [" " + " ".join(entries[i:i + 4]) for i in range(0, len(entries), 4)]
+    return "\r\n".join(out) + "\r\n"
 
 
 def main():
@@ -290,10 +329,14 @@ def main():
     parser.add_argument("--password", default="", help="the module's debug password")
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
     parser.add_argument("--nm", default="i686-w64-mingw32-nm")
+    parser.add_argument("--map", help="also write the same information as a map text")
     args = parser.parse_args()
-    block = build_block(args.module, args.password, args.objdump, args.nm)
+    text_base, text_size, units = read_units(args.module, args.objdump, args.nm)
     with open(args.output, "wb") as output:
-        output.write(block)
+        output.write(build_block(text_base, units, args.password))
+    if args.map:
+        with open(args.map, "w", newline="") as output:
+            output.write(map_text(text_base, text_size, units))
     return 0
 
 
