@@ -7,8 +7,10 @@ the DWARF line programs (through objdump's decoded line table) and the symbol
 table (through nm, demangled). Names are enciphered with the module's debug
 password so that a stripped module still resolves its own addresses.
 
-Usage: generate_debug_block.py --module X.dll --output X.dbg [--password P]
-                               [--map X.map]
+Usage: generate_debug_block.py --module X.dll --output X.dbg
+                               [--password P | --options X.eldata] [--map X.map]
+The password is given, or read as "DebugPassword" of the [Debug] section of
+the module's options file (the file the ELDATA build tool reads).
 --map also writes the same units, routines and lines as a linker map text,
 for tools (and the benchmarks) that read map files.
 """
@@ -322,18 +324,40 @@ def map_text(text_base, text_size, units):
     return "\r\n".join(out) + "\r\n"
 
 
+def options_password(path):
+    """DebugPassword of the [Debug] section of an options file, unquoted."""
+    section = None
+    with open(path, encoding="latin-1") as options:
+        for raw in options:
+            line = raw.strip()
+            if line.startswith("["):
+                section = line
+            elif section == "[Debug]" and line.split("=", 1)[0].strip() == "DebugPassword":
+                value = line.split("=", 1)[1].strip()
+                match = re.match(r'"((?:[^"\\]|\\.)*)"', value)
+                if not match:
+                    raise SystemExit("%s: DebugPassword is not a quoted text" % path)
+                escapes = {"n": "\n", "r": "\r", "t": "\t"}
+                return re.sub(r"\\(x[0-9a-fA-F]{2}|.)", lambda m: chr(int(m.group(1)[1:], 16))
+                              if m.group(1).startswith("x") else escapes.get(m.group(1), m.group(1)),
+                              match.group(1))
+    return ""
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--module", required=True, help="the built module (with its DWARF)")
     parser.add_argument("--output", required=True, help="file that receives the debug block")
     parser.add_argument("--password", default="", help="the module's debug password")
+    parser.add_argument("--options", help="the module's options file holding its DebugPassword")
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
     parser.add_argument("--nm", default="i686-w64-mingw32-nm")
     parser.add_argument("--map", help="also write the same information as a map text")
     args = parser.parse_args()
     text_base, text_size, units = read_units(args.module, args.objdump, args.nm)
+    password = options_password(args.options) if args.options else args.password
     with open(args.output, "wb") as output:
-        output.write(build_block(text_base, units, args.password))
+        output.write(build_block(text_base, units, password))
     if args.map:
         with open(args.map, "w", newline="") as output:
             output.write(map_text(text_base, text_size, units))
