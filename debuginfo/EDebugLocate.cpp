@@ -4,16 +4,10 @@
 #include <cstring>
 
 #include "debuginfo/EDebugOwnUnits.h"
+#include "debuginfo/EDebugText.h"
 #include "platform/runtime/PathText.h"
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string WithoutExtension(std::string_view name) {
   const auto dot = name.rfind('.');
@@ -67,7 +61,7 @@ bool LocateInOtherSource(const TELDebugInfoSource& source, std::uintptr_t addres
       location.OwnerClass.Assign(rest.substr(0, secondDot));
       location.RoutineName.Assign(rest.substr(secondDot + 1));
     } else {
-      if (!EqualsIgnoringCase(a, WithoutExtension(location.SourceUnit.View()))) {
+      if (!SameTextIgnoringCase(a, WithoutExtension(location.SourceUnit.View()))) {
         location.OwnerClass.Assign(a);
       }
       location.RoutineName.Assign(rest);

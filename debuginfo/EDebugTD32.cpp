@@ -4,6 +4,7 @@
 #include <map>
 
 #include "debuginfo/EDebugByteCursor.h"
+#include "debuginfo/EDebugText.h"
 #include "platform/runtime/Exception.h"
 
 namespace {
@@ -56,17 +57,6 @@ std::unique_ptr<TELSymbolInfo> MakeSymbol(std::uint16_t kind, std::uint32_t name
     default:
       return nullptr;
   }
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -294,7 +284,7 @@ std::string CleanTD32ProcedureName(std::string_view name, std::string_view modul
     text[at + 1] = '@';
   }
   if (!moduleName.empty() && text.size() > moduleName.size() && text[moduleName.size()] == '.' &&
-      EqualsIgnoringCase(std::string_view(text).substr(0, moduleName.size()), moduleName)) {
+      SameTextIgnoringCase(std::string_view(text).substr(0, moduleName.size()), moduleName)) {
     text.erase(0, moduleName.size() + 1);
   }
   return text;

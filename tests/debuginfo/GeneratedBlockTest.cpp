@@ -4,6 +4,7 @@
 #include "tests/support/TempFolder.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "debuginfo/EDebugLocate.h"
+#include "LocationExpectations.h"
 #include "fixture/BlockFixture.h"
 
 namespace {
@@ -67,6 +68,11 @@ class GeneratedBlock : public testing::Test {
   HMODULE module_ = nullptr;
 };
 
+ExpectedLocation Expected(const TFixtureSite& site) {
+  return {"BlockFixture.cpp", site.OwnerClass, site.RoutineName, site.Line,
+          site.Line - site.RoutineLine};
+}
+
 }  // namespace
 
 TEST_F(GeneratedBlock, StrippedModule_HasNoDwarfLeft) {
@@ -85,11 +91,7 @@ TEST_F(GeneratedBlock, RoutinesAtKnownLines_ResolveToUnitClassRoutineLineAndOffs
     // The call instruction ends just before its return address.
     const TCodeLocation location = Locate(site.Address - 1);
     EXPECT_EQ(location.Precision, lpLine);
-    EXPECT_EQ(location.SourceUnit.Str(), "BlockFixture.cpp");
-    EXPECT_EQ(location.OwnerClass.Str(), site.OwnerClass);
-    EXPECT_EQ(location.RoutineName.Str(), site.RoutineName);
-    EXPECT_EQ(location.SourceLine, site.Line);
-    EXPECT_EQ(location.RoutineLineOffset, site.Line - site.RoutineLine);
+    ExpectLocation(location, Expected(site));
   }
 }
 
@@ -101,11 +103,7 @@ TEST_F(GeneratedBlock, MapFileBesideTheModule_IsItsOtherSource) {
     TCodeLocation location{};
     ASSERT_TRUE(LocateInOtherSource(*source, site.Address - 1, true, location));
     EXPECT_EQ(location.Precision, lpLine);
-    EXPECT_EQ(location.SourceUnit.Str(), "BlockFixture.cpp");
-    EXPECT_EQ(location.OwnerClass.Str(), site.OwnerClass);
-    EXPECT_EQ(location.RoutineName.Str(), site.RoutineName);
-    EXPECT_EQ(location.SourceLine, site.Line);
-    EXPECT_EQ(location.RoutineLineOffset, site.Line - site.RoutineLine);
+    ExpectLocation(location, Expected(site));
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "DebugBlockWriter.h"
 #include "FakeModuleAccess.h"
+#include "LocationExpectations.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "debuginfo/EDebugLocate.h"
 #include "debuginfo/EDebugJedy.h"
@@ -172,29 +173,21 @@ TEST(JedySource, JdbgFileBesideTheModule_ResolvesUnitsRoutinesAndLines) {
   ASSERT_NE(dynamic_cast<TELDebugInfoJedy*>(source.get()), nullptr);
   struct Row {
     std::uint32_t offset;
-    bool found;
-    const char *unit, *ownerClass, *routine;
-    std::int32_t line, lineOffset;
+    TLocationPrecision precision;
+    ExpectedLocation expected;
   } rows[] = {
-      {0x125, true, "JUnit.pas", "TJ", "Run", 21, 1},
-      {0x205, true, "JUnit.pas", "", "Helper", 30, 0},
-      {0x425, true, "JOther.pas", "", "_Start", 3, 0},  // a line before the routine's first
-      {0x105, false, "", "", "", 0, 0},                 // a unit, but no routine yet
-      {0x50, false, "", "", "", 0, 0},                  // before every unit
+      {0x125, lpLine, {"JUnit.pas", "TJ", "Run", 21, 1}},
+      {0x205, lpLine, {"JUnit.pas", "", "Helper", 30, 0}},
+      {0x425, lpLine, {"JOther.pas", "", "_Start", 3, 0}},  // a line before the routine's first
+      {0x105, lpModule, {"", "", "", 0, 0}},                // a unit, but no routine yet
+      {0x50, lpModule, {"", "", "", 0, 0}},                 // before every unit
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
-    TCodeLocation location{};
-    TModuleDebugView view;
-    view.Known = true;
-    view.OtherSource = source.get();
-    LocateInModule(view, FakeModuleAccess::kCodeBase + row.offset, 0, location, false, false, {});
-    EXPECT_EQ(location.Precision, row.found ? lpLine : lpModule);
-    EXPECT_EQ(location.SourceUnit.Str(), row.unit);
-    EXPECT_EQ(location.OwnerClass.Str(), row.ownerClass);
-    EXPECT_EQ(location.RoutineName.Str(), row.routine);
-    EXPECT_EQ(location.SourceLine, row.line);
-    EXPECT_EQ(location.RoutineLineOffset, row.lineOffset);
+    const TCodeLocation location =
+        LocateWithOtherSource(*source, FakeModuleAccess::kCodeBase + row.offset);
+    EXPECT_EQ(location.Precision, row.precision);
+    ExpectLocation(location, row.expected);
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeModuleAccess.h"
+#include "LocationExpectations.h"
 #include "debuginfo/EDebugLocate.h"
 #include "debuginfo/EDebugMap.h"
 
@@ -68,15 +69,13 @@ TEST(MapSource, Locate_SplitsUnitClassAndRoutine) {
   struct Row {
     std::uint32_t offset;
     bool found;
-    const char *unit, *ownerClass, *routine;
-    std::int32_t line, lineOffset;
-    TLocationPrecision precision;
+    ExpectedLocation expected;
   } rows[] = {
-      {0x25, true, "UnitOne.pas", "TFirst", "Run", 11, 1, lpLine},
-      {0x105, true, "UnitOne.pas", "", "Helper", 20, 0, lpLine},  // "UnitOne" is the unit
-      {0x815, true, "UnitTwo.pas", "TSecond", "Go", 5, 0, lpLine},
-      {0x805, false, "", "", "", 0, 0, lpNone},   // no routine of this unit yet
-      {0x1001, false, "", "", "", 0, 0, lpNone},  // beyond every unit
+      {0x25, true, {"UnitOne.pas", "TFirst", "Run", 11, 1}},
+      {0x105, true, {"UnitOne.pas", "", "Helper", 20, 0}},  // "UnitOne" is the unit
+      {0x815, true, {"UnitTwo.pas", "TSecond", "Go", 5, 0}},
+      {0x805, false, {"", "", "", 0, 0}},   // no routine of this unit yet
+      {0x1001, false, {"", "", "", 0, 0}},  // beyond every unit
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
@@ -84,12 +83,8 @@ TEST(MapSource, Locate_SplitsUnitClassAndRoutine) {
     ASSERT_EQ(
         LocateInOtherSource(*source, FakeModuleAccess::kCodeBase + row.offset, true, location),
         row.found);
-    EXPECT_EQ(location.SourceUnit.Str(), row.unit);
-    EXPECT_EQ(location.OwnerClass.Str(), row.ownerClass);
-    EXPECT_EQ(location.RoutineName.Str(), row.routine);
-    EXPECT_EQ(location.SourceLine, row.line);
-    EXPECT_EQ(location.RoutineLineOffset, row.lineOffset);
-    EXPECT_EQ(location.Precision, row.precision);
+    ExpectLocation(location, row.expected);
+    EXPECT_EQ(location.Precision, row.found ? lpLine : lpNone);
   }
 }
 

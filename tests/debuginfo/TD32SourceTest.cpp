@@ -2,6 +2,7 @@
 
 #include "DebugBlockWriter.h"
 #include "FakeModuleAccess.h"
+#include "LocationExpectations.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "debuginfo/EDebugLocate.h"
 #include "debuginfo/EDebugTD32.h"
@@ -160,26 +161,17 @@ TEST(TD32Source, TdsFileBesideTheModule_ResolvesLines) {
   ASSERT_NE(dynamic_cast<TELDebugInfoTD32*>(source.get()), nullptr);
   struct Row {
     std::uint32_t offset;
-    const char *ownerClass, *routine;
-    std::int32_t line, lineOffset;
+    ExpectedLocation expected;
   } rows[] = {
-      {0x110, "TWidget", "Paint", 10, 0},
-      {0x125, "TWidget", "Paint", 12, 2},
-      {0x165, "", "_Helper", 30, 0},
+      {0x110, {"TdUnit.cpp", "TWidget", "Paint", 10, 0}},
+      {0x125, {"TdUnit.cpp", "TWidget", "Paint", 12, 2}},
+      {0x165, {"TdUnit.cpp", "", "_Helper", 30, 0}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
-    TCodeLocation location{};
-    TModuleDebugView view;
-    view.Known = true;
-    view.OtherSource = source.get();
-    LocateInModule(view, FakeModuleAccess::kCodeBase + row.offset, 7, location, false, false, {});
+    const TCodeLocation location =
+        LocateWithOtherSource(*source, FakeModuleAccess::kCodeBase + row.offset);
     EXPECT_EQ(location.Precision, lpLine);
-    EXPECT_EQ(location.SourceUnit.Str(), "TdUnit.cpp");
-    EXPECT_EQ(location.OwnerClass.Str(), row.ownerClass);
-    EXPECT_EQ(location.RoutineName.Str(), row.routine);
-    EXPECT_EQ(location.SourceLine, row.line);
-    EXPECT_EQ(location.RoutineLineOffset, row.lineOffset);
-    EXPECT_EQ(location.OwnerThread, 7u);
+    ExpectLocation(location, row.expected);
   }
 }
