@@ -219,10 +219,9 @@ bool TELDebugInfoJedy::Open() {
 }
 
 bool TELDebugInfoJedy::GetLocation(std::uintptr_t address, TELLocationInfo& info) const {
-  if (!IsReady()) return false;
-  const std::int64_t offset64 = AddressToOffset(address);
-  if (offset64 < 0 || offset64 > 0xFFFFFFFF) return false;
-  const auto offset = static_cast<std::uint32_t>(offset64);
+  const auto codeOffset = CodeOffset(address);
+  if (!IsReady() || !codeOffset) return false;
+  const std::uint32_t offset = *codeOffset;
   info.Address = address;
   info.UnitName = scanner_->UnitNameFromOffset(offset);
   if (info.UnitName.empty()) return false;

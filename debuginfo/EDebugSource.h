@@ -63,6 +63,12 @@ class TELDebugInfoSource {
 
  protected:
   const TModuleAccess& Access() const { return access_; }
+  // AddressToOffset as a 32-bit code offset; none outside 0 to 4 GB.
+  std::optional<std::uint32_t> CodeOffset(std::uintptr_t address) const {
+    const std::int64_t offset = AddressToOffset(address);
+    if (offset < 0 || offset > 0xFFFFFFFF) return std::nullopt;
+    return static_cast<std::uint32_t>(offset);
+  }
   // The module's file name with its extension replaced by `extension`.
   std::string SiblingFileName(const char* extension) const;
 
