@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
 #include "debuginfo/EDebugShortString.h"
 
@@ -60,6 +61,7 @@ static_assert(offsetof(TCodeLocation, OwnerClass) == 348);
 static_assert(offsetof(TCodeLocation, RoutineName) == 604);
 static_assert(offsetof(TCodeLocation, SourceLine) == 860);
 static_assert(sizeof(TCodeLocation) == 868);
+static_assert(std::is_trivially_copyable_v<TCodeLocation>);
 
 // Fills `location` (allocated by the caller) for `address`. Never fails.
 // May run while an exception is being handled (it takes the function list's

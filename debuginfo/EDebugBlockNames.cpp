@@ -6,18 +6,25 @@
 
 namespace {
 
-// The password the process-wide cipher key was last set from.
+// The password the process-wide cipher key was last set from here, and the
+// key words it gave: another user of the cipher (the password probe) may have
+// set another key since, which the key words tell.
 struct TLastCipherPassword {
   bool Set = false;
   std::string Password;
+  TCipherKey Key{};
 };
 TLastCipherPassword lastCipherPassword;
 
 void UseCipherPassword(std::string_view password) {
-  if (lastCipherPassword.Set && lastCipherPassword.Password == password) return;
+  if (lastCipherPassword.Set && lastCipherPassword.Password == password &&
+      lastCipherPassword.Key == CipherKey()) {
+    return;
+  }
   SetCipherKey(password);
   lastCipherPassword.Set = true;
   lastCipherPassword.Password = std::string(password);
+  lastCipherPassword.Key = CipherKey();
 }
 
 }  // namespace

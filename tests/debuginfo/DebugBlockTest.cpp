@@ -8,6 +8,7 @@
 #include "debuginfo/EDebugBlock.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "report/EBase64.h"
+#include "report/EEncrypt.h"
 
 namespace {
 
@@ -232,4 +233,13 @@ TEST(DebugBlock, DamagedBlocks_FailWithoutReadingBeyondTheEnd) {
   auto found = Locate(block.substr(0, block.size() - 3), 0x110);
   ASSERT_TRUE(found);
   EXPECT_EQ(found->Line, 12);
+}
+
+TEST(DebugBlock, CipherKeySetByAnotherUser_IsSetAgainForTheNames) {
+  const std::string block = EveryFormBlock();
+  ASSERT_TRUE(Locate(block, 0x100));
+  SetCipherKey("the password probe of another module");
+  auto found = Locate(block, 0x100);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Routine, "Create");
 }
