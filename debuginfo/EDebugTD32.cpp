@@ -10,7 +10,7 @@
 namespace {
 
 [[noreturn]] void AssertionFailure() {
-  throw Exception("Assertion failure");
+  throw EAssertionFailed("Assertion failure");
 }
 
 bool IsTD32Signature(std::span<const std::uint8_t> four) {

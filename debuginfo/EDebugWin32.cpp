@@ -9,7 +9,6 @@
 
 namespace {
 
-std::atomic<TModuleDebugProvider*> moduleProvider{nullptr};
 std::atomic<bool> reportingInternalError{false};
 
 constexpr DWORD kReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
@@ -83,10 +82,6 @@ const TModuleAccess& LiveModuleAccess() {
   return access;
 }
 
-void SetModuleDebugProvider(TModuleDebugProvider* provider) {
-  moduleProvider = provider;
-}
-
 void SetReportingInternalError(bool on) {
   reportingInternalError = on;
 }
@@ -95,33 +90,10 @@ bool ReportingInternalError() {
   return reportingInternalError;
 }
 
-std::uintptr_t ModuleHandleOfAddress(std::uintptr_t address) {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(address), &module)) {
-    return 0;
-  }
-  return reinterpret_cast<std::uintptr_t>(module);
-}
-
-TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address) {
-  const std::uintptr_t handle = ModuleHandleOfAddress(address);
-  TModuleDebugProvider* provider = moduleProvider;
-  if (handle == 0 || provider == nullptr) return nullptr;
-  return provider->ModuleEntryByHandle(handle);
-}
-
 void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation& location,
                    bool isExceptionAddress, bool stackOrigin) {
   TModuleDebugView view;
-  const std::uintptr_t handle = ModuleHandleOfAddress(address);
-  TModuleDebugProvider* provider = moduleProvider;
-  if (handle != 0 && provider != nullptr) {
-    if (TDovaroModuleInfo* entry = provider->ModuleEntryByHandle(handle))
-      view = provider->ViewOf(entry);
-  }
-  view.Known = view.Known || handle != 0;
+  if (TDovaroModuleInfo* module = FindModuleInfo(address)) view = ModuleDebugView(*module);
   LocateInModule(view, address, threadId, location, isExceptionAddress, stackOrigin,
                  LiveServices());
 }

@@ -15,6 +15,9 @@
 #include "engine/ECoreEldata.h"
 #include "engine/ECoreOptionsEx.h"
 
+class TELDebugInfoSource;
+class TDovaroFunctionsList;
+
 struct TDovaroModuleInfo {
   TModuleHandle Handle = nullptr;  // the load address
   std::string FileName;
@@ -29,6 +32,12 @@ struct TDovaroModuleInfo {
   std::string DebugPassword;  // the password its names are enciphered with
   bool PasswordValid = true;
   std::vector<TSymbolTableEntry> SymbolTable;
+
+  // Kept by the debug information unit: the module's other debug source (map,
+  // TD32 or JDBG data; for a module without usable ELDATA debug information)
+  // and its exported functions (none for the main executable).
+  std::shared_ptr<TELDebugInfoSource> OtherDebugSource;
+  std::shared_ptr<TDovaroFunctionsList> Functions;
 };
 
 // The process-wide list of module records. It owns them; a record stays at

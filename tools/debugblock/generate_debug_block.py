@@ -135,6 +135,9 @@ def _top_level_split(text, separator):
 def class_and_routine(demangled):
     """'ns::TFoo::Bar(int) const' -> ('ns::TFoo', 'Bar'); free functions have no class."""
     name = re.sub(r" \[clone [^\]]*\]", "", demangled)
+    if "(" not in name:
+        # A C routine: drop the stdcall and fastcall decorations ("@12").
+        name = re.sub(r"^@?([^@]+)@\d+$", r"\1", name)
     name = name.replace("(anonymous namespace)::", "").replace("[abi:cxx11]", "")
     operators = []
 

@@ -52,6 +52,9 @@ class DemangledNames(unittest.TestCase):
             ("TFoo::operator<(TFoo const&) const", ("TFoo", "operator<")),
             ("Run(int) [clone .constprop.0]", ("", "Run")),
             ("TLineWalk::Run(int)::{lambda(int)#1}::operator()(int) const", ("TLineWalk", "Run")),
+            ("SetParameters@12", ("", "SetParameters")),
+            ("@FastRoutine@8", ("", "FastRoutine")),
+            ("main", ("", "main")),
         ]
         for demangled, expected in rows:
             with self.subTest(demangled):
