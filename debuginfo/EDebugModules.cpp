@@ -5,11 +5,19 @@
 #include <mutex>
 
 #include "engine/ECoreModules.h"
+#include "engine/EHookCode.h"
 
 namespace {
 // Guards the lazily read export tables of the records.
 std::mutex functionsLock;
+// No limit in practice: a routine ends at its first return.
+constexpr std::size_t kExportLengthLimit = 2147483647;
 }  // namespace
+
+std::uint32_t ProcedureLengthOfExport(std::uintptr_t address) {
+  return static_cast<std::uint32_t>(
+      ProcedureLength(reinterpret_cast<const void*>(address), kExportLengthLimit));
+}
 
 std::uintptr_t ModuleHandleOfAddress(std::uintptr_t address) {
   HMODULE module = nullptr;

@@ -6,29 +6,11 @@
 
 #include "debuginfo/EDebug.h"
 #include "debuginfo/EDebugModules.h"
+#include "engine/ECoreMemory.h"
 
 namespace {
 
 std::atomic<bool> reportingInternalError{false};
-
-constexpr DWORD kReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                       PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                                       PAGE_EXECUTE_WRITECOPY;
-
-bool IsReadableMemory(std::uintptr_t address, std::size_t length) {
-  std::uintptr_t at = address;
-  const std::uintptr_t end = address + length;
-  while (at < end) {
-    MEMORY_BASIC_INFORMATION info{};
-    if (VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof(info)) == 0) return false;
-    if (info.State != MEM_COMMIT || (info.Protect & kReadableProtections) == 0 ||
-        (info.Protect & PAGE_GUARD) != 0) {
-      return false;
-    }
-    at = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
-  }
-  return true;
-}
 
 class TLiveModuleAccess final : public TModuleAccess {
  public:
@@ -58,10 +40,7 @@ class TLiveModuleAccess final : public TModuleAccess {
   }
 
   bool ReadMemory(std::uintptr_t address, void* buffer, std::size_t length) const override {
-    if (length == 0) return true;
-    if (!IsReadableMemory(address, length)) return false;
-    std::memcpy(buffer, reinterpret_cast<const void*>(address), length);
-    return true;
+    return CopyReadable(reinterpret_cast<const void*>(address), buffer, length) == length;
   }
 };
 
