@@ -1,0 +1,114 @@
+// TDisAsm: the table-driven decoder of 32-bit x86 instructions (with the 16-bit
+// operand-size and address-size prefixes, x87 and MMX). It reads a byte span,
+// never live memory: the caller copies the code first. Output uses Intel
+// operand order, lower-case register names and "$" hexadecimal numbers.
+//
+// Pure logic: no Win32, no global state. A decoder is used by one thread at a
+// time; decoding allocates (strings), so it does not belong in a context where
+// the heap is forbidden.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "debuginfo/EDisAsmTemplates.h"
+
+// Caption of an address (a jump target, a call target or an address operand):
+// return true and fill `caption` to print it instead of the number.
+using TDisAsmCaptionEvent = bool (*)(void* userValue, std::uint32_t address, std::string& caption);
+// Notice of a memory-offset operand ("mov eax, [$00402000]" through A0-A3).
+using TDisAsmOffsetEvent = void (*)(void* userValue, std::uint32_t offset);
+// Annotation of an operand value that may be an address: return true and fill
+// `comment`; the instruction text gets "  ; " and the comment.
+using TDisAsmValueEvent = bool (*)(void* userValue, std::uint32_t value, std::string& comment);
+
+struct TDisAsmInstruction {
+  std::string Text;
+  std::uint32_t Length = 0;  // bytes consumed, prefixes included
+  bool Valid = false;        // false: Text is the "DB" form of the consumed bytes
+};
+
+inline constexpr int kDisAsmNoRegister = -1;
+
+class TDisAsm {
+ public:
+  explicit TDisAsm(TDisAsmTemplates templates = DisAsmTemplates()) : templates_(templates) {}
+
+  // Decodes the instruction at the start of `code`, which the caller read from
+  // `address` (relative targets are computed from it). When the span ends
+  // inside the instruction the result is the "DB" form of the bytes there are.
+  TDisAsmInstruction Disassemble(std::uint32_t address, std::span<const std::uint8_t> code);
+
+  // Optional callbacks; each gets UserValue back. They run during Disassemble.
+  TDisAsmCaptionEvent OnJumpCaption = nullptr;
+  TDisAsmCaptionEvent OnCallCaption = nullptr;
+  TDisAsmCaptionEvent OnAddressCaption = nullptr;
+  TDisAsmOffsetEvent OnMemoryOffset = nullptr;
+  TDisAsmValueEvent OnOperandValue = nullptr;
+  void* UserValue = nullptr;
+
+  // The registers of the last memory operand decoded (numbers 0-7 in the
+  // order eax..edi, or bx/bp/si/di as 3/5/6/7 with 16-bit addressing), or
+  // kDisAsmNoRegister.
+  int BaseRegister() const { return baseRegister_; }
+  int IndexRegister() const { return indexRegister_; }
+
+ private:
+  void Reset(std::uint32_t address, std::span<const std::uint8_t> code);
+  std::uint8_t ReadByte();
+  std::uint32_t ReadValue(int bytes);
+  std::uint8_t ModRM();
+  std::uint8_t Sib();
+  int ModRMReg() { return (ModRM() >> 3) & 7; }
+  const char* Entry(std::size_t index) const { return templates_[index]; }
+
+  // Template scanning (EDisAsm.cpp).
+  void ExpandItem(std::string& work, std::size_t& pos);
+  std::string PostPass(const std::string& work) const;
+  std::string DataBytesText() const;
+
+  // Operands (EDisAsmOperands.cpp): the text to insert, finished ("^" chunks)
+  // except for the "%s" size code of memory operands.
+  std::string Operand(char method, char type);
+  static bool ModRMNeeded(char method);
+  int TypeSize(char type) const;
+  std::string Register(int number, int size);
+  std::string MemoryOperand(int size);
+  std::string Memory32();
+  std::string Memory16();
+  std::string AddressText(std::uint32_t address, TDisAsmCaptionEvent caption);
+  std::string Immediate(int size);
+  std::string RelativeTarget(int size);
+  std::string MemoryOffset(int size);
+  std::string FarPointer();
+  void AnnotateValue(std::uint32_t value);
+
+  TDisAsmTemplates templates_;
+
+  // Per-instruction state.
+  std::uint32_t address_ = 0;
+  std::span<const std::uint8_t> code_;
+  std::uint32_t consumed_ = 0;
+  bool outOfData_ = false;
+  bool invalid_ = false;
+  bool operand16_ = false;
+  bool address16_ = false;
+  bool repeatPrefix_ = false;
+  int segment_ = -1;  // override: 0..5 = es cs ss ds fs gs
+  bool modrmRead_ = false;
+  std::uint8_t modrm_ = 0;
+  bool sibRead_ = false;
+  std::uint8_t sib_ = 0;
+  int memorySize_ = 0;
+  bool sizeNeeded_ = true;
+  bool sizeForced_ = false;
+  std::size_t entryIndex_ = 0;  // the last table entry that a byte selected
+  std::string annotation_;
+  int baseRegister_ = kDisAsmNoRegister;
+  int indexRegister_ = kDisAsmNoRegister;
+};
+
+// Decodes one instruction: text and length in bytes.
+TDisAsmInstruction DisassembleOne(TDisAsm& decoder, std::uint32_t address,
+                                  std::span<const std::uint8_t> code);
