@@ -3,6 +3,17 @@
 // never live memory: the caller copies the code first. Output uses Intel
 // operand order, lower-case register names and "$" hexadecimal numbers.
 //
+// Operands are named in the processor manuals' notation, "#" + method + type
+// (the templates are in EDisAsmTemplates.cpp). Methods: A far pointer, C/D/T
+// control/debug/test register ("C%d", "D%d", "T%d"), E register or memory by
+// ModR/M, M memory only (a register there makes the bytes invalid), R register
+// by ModR/M (type q: an MMX register, memory invalid), F flags (prints
+// nothing), G register by ModR/M bits 3-5, H/I/L immediate, J relative target,
+// O memory offset, P MMX register by bits 3-5 ("MM%d"), Q MMX register or
+// memory, S segment register. Types give the size: b 1, w 2, d 4, q 8, v the
+// operand size, c 1 or 2, a 4 or 8 and p the operand size + 2 (by operand
+// size), s 6, t 10.
+//
 // Pure logic: no Win32, no global state. A decoder is used by one thread at a
 // time; decoding allocates (strings), so it does not belong in a context where
 // the heap is forbidden.

@@ -10,10 +10,7 @@
 
 namespace {
 
-#ifndef KEEP
-#define KEEP 40
-#endif
-constexpr std::size_t kDisagreementsKept = KEEP;
+constexpr std::size_t kDisagreementsKept = 40;
 
 std::string Row(const ObjdumpInstruction& row, std::span<const std::uint8_t> code) {
   char address[16];
