@@ -18,6 +18,7 @@ extern "C" {
 void ListingFixtureFirst();
 void ListingFixtureSecond();
 extern const unsigned char ListingFixtureEnd[];
+extern const char ListingFixtureText[];
 }
 
 // Two routines back to back; each instruction is one "source line" for the
@@ -46,12 +47,19 @@ _ListingFixtureFirst:
 _ListingFixtureSecond:
     push %ebp
     mov %esp, %ebp
+    push $_ListingFixtureText
+    add $4, %esp
     call _ListingFixtureFirst
     pop %ebp
     ret $4
     .globl _ListingFixtureEnd
 _ListingFixtureEnd:
     int3
+    .section .rdata
+    .globl _ListingFixtureText
+_ListingFixtureText:
+    .asciz "fixture text"
+    .text
 )");
 
 namespace {
@@ -122,10 +130,17 @@ TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeade
   EXPECT_EQ(texts, (std::vector<std::string>{
                        Hex8(second) + "  push    ebp",
                        Hex8(second + 1) + "  mov     ebp, esp",
-                       Hex8(second + 3) + "  call    EDisAsmFixture.First",
-                       Hex8(second + 8) + "  pop     ebp",
-                       Hex8(second + 9) + "  ret     $0004",
+                       Hex8(second + 3) + "  push    $" + Hex8(AddressOf(ListingFixtureText)),
+                       Hex8(second + 8) + "  add     esp, $04",
+                       Hex8(second + 11) + "  call    EDisAsmFixture.First",
+                       Hex8(second + 16) + "  pop     ebp",
+                       Hex8(second + 17) + "  ret     $0004",
                    }));
+  // The text the push names, and the comments in one column.
+  EXPECT_EQ(code[2].substr(code[2].find(';')), "; 'fixture text'");
+  EXPECT_EQ(code[2].find(';'), code[0].find(';'));
+  EXPECT_EQ(code[0].find(';'),
+            std::string(Hex8(second + 11) + "  call    EDisAsmFixture.First").size() + 2);
 }
 
 TEST(ProcessAssemblerListing, FaultInsideRoutine_TenInstructionsEachSideAtMost) {
