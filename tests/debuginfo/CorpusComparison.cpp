@@ -31,16 +31,21 @@ void Disagree(CorpusFigures& figures, std::string text) {
   }
 }
 
-// "fstsw  ax" with the bytes 9B DF E0: the "fn" form after a separate wait.
+// objdump reads a wait (9B) as part of the x87 instruction after it.
 bool IsFoldedWait(const ObjdumpInstruction& row, std::span<const std::uint8_t> code) {
-  static constexpr std::array<std::string_view, 6> kFolded = {"fstsw", "fstcw", "fstenv",
-                                                              "fsave", "fclex", "finit"};
-  if (code.empty() || code[0] != 0x9B) return false;
-  const std::string_view mnemonic = std::string_view(row.text).substr(0, row.text.find(' '));
-  for (std::string_view folded : kFolded) {
-    if (mnemonic == folded) return true;
+  return row.length > 1 && !code.empty() && code[0] == 0x9B;
+}
+
+// objdump names the waiting forms of the x87 instructions that have a no-wait
+// one ("fstsw" for 9B DF E0); after a separate wait the decoder shows "fnstsw".
+std::string NoWaitForm(std::string text) {
+  static constexpr std::array<std::string_view, 6> kWaiting = {"fstsw", "fstcw", "fstenv",
+                                                               "fsave", "fclex", "finit"};
+  const std::string_view mnemonic = std::string_view(text).substr(0, text.find(' '));
+  for (std::string_view waiting : kWaiting) {
+    if (mnemonic == waiting) return text.insert(1, "n");
   }
-  return false;
+  return text;
 }
 
 }  // namespace
@@ -78,7 +83,7 @@ CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
       }
       ours = decoder.Disassemble(row.address + 1, code.subspan(1));
       ourLength = 1 + ours.Length;
-      theirText.insert(1, "n");  // fstsw -> fnstsw
+      theirText = NoWaitForm(theirText);
     }
 
     ++figures.lengthCompared;

@@ -10,10 +10,11 @@
 //   ModR/M byte it read to find out that the group entry is empty.
 // - objdump's ".byte" rows (an instruction cut at the end of a symbol or
 //   section) are skipped: there is no instruction there to compare.
-// - objdump folds a wait (9B) into the no-wait x87 instruction after it
-//   ("fstsw ax" = 9B DF E0); the decoder lists the wait on its own, as the
-//   processor executes it. Such a row must decode as "wait" of one byte followed
-//   by the "fn" form of objdump's instruction.
+// - objdump folds a wait (9B) into the x87 instruction after it ("fstsw ax" =
+//   9B DF E0, "fstp qword ptr [esp]" = 9B DD 1C 24); the decoder lists the wait
+//   on its own, as the processor executes it. Such a row must decode as "wait"
+//   of one byte followed by objdump's instruction (in its "fn" form where
+//   objdump named the waiting one: fstsw, fstcw, fstenv, fsave, fclex, finit).
 #pragma once
 
 #include <cstddef>
