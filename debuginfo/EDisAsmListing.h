@@ -51,7 +51,9 @@ struct TListingSources {
   IListingLookup* Lookup = nullptr;             // none: no headers and no captions
 };
 
-// Default of customizable text 14, the section title.
+// The section title is customizable text 14 of the options in effect; this is
+// its default.
+inline constexpr int kAssemblerInformationTextIndex = 14;
 inline constexpr std::string_view kAssemblerInformationText = "Assembler Information";
 
 struct TAssemblerListing {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "debuginfo/EDisAsmListing.h"
+#include "engine/ECoreTexts.h"
 #include "tests/debuginfo/HexBytes.h"
 
 namespace {
@@ -170,6 +171,10 @@ TEST_F(ListingOfTwoRoutines, LookupThatThrows_LinesWithoutAnnotation) {
   ASSERT_EQ(code.size(), 10u + 1 + 5);
   EXPECT_EQ(code[10], "00401040  push    ebp" + std::string(13, ' ') + "; <-- EXCEPTION");
   EXPECT_EQ(code[13], "00401046  call    $401000");
+}
+
+TEST(AssemblerListingTitle, Default_IsTheDefaultOfCustomizableText14) {
+  EXPECT_EQ(kAssemblerInformationText, DefaultCustomizedTexts()[kAssemblerInformationTextIndex]);
 }
 
 TEST_F(ListingOfTwoRoutines, CustomTitle_HeaderUsesIt) {
