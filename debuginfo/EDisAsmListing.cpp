@@ -34,7 +34,7 @@ class ListingBuilder {
   std::uint32_t LengthAt(std::uint32_t address) const;
   std::uint32_t FindStart() const;
   void AddHeaderIfDue(std::uint32_t address);
-  void AddInstruction(std::uint32_t address);
+  void AddInstruction(std::uint32_t address, std::uint32_t length);
   std::optional<TListingRoutine> RoutineAt(std::uint32_t address) const;
 
   static bool Caption(void* self, std::uint32_t address, std::string& caption);
@@ -147,11 +147,20 @@ void ListingBuilder::AddHeaderIfDue(std::uint32_t address) {
   if (newRoutine && !name.empty() && address <= fault_) firstKept_ = headerStart;
 }
 
-void ListingBuilder::AddInstruction(std::uint32_t address) {
-  const auto code = std::span<const std::uint8_t>(bytes_).subspan(address - windowStart_);
-  std::string line = HexText(address, 8) + "  " + decoder_.Disassemble(address, code).Text;
-  if (address == fault_) line += "  ; " + std::string(kExceptionMarker);
-  lines_.push_back(std::move(line));
+// One line for the measured instruction; where the decoder finds a shorter
+// valid instruction there (the measure takes a wait and the x87 instruction
+// after it as one), one line for each instruction it finds in those bytes.
+void ListingBuilder::AddInstruction(std::uint32_t address, std::uint32_t length) {
+  std::uint32_t at = address;
+  do {
+    const auto code = std::span<const std::uint8_t>(bytes_).subspan(at - windowStart_);
+    const TDisAsmInstruction instruction = decoder_.Disassemble(at, code);
+    std::string line = HexText(at, 8) + "  " + instruction.Text;
+    if (at == fault_) line += "  ; " + std::string(kExceptionMarker);
+    lines_.push_back(std::move(line));
+    if (!instruction.Valid) break;
+    at += instruction.Length;
+  } while (at < address + length && at - windowStart_ < bytes_.size());
 }
 
 std::vector<std::string> ListingBuilder::Build() {
@@ -159,9 +168,10 @@ std::vector<std::string> ListingBuilder::Build() {
   int after = 0;
   for (std::uint32_t address = FindStart(); address < windowEnd_;) {
     AddHeaderIfDue(address);
-    AddInstruction(address);
+    const std::uint32_t length = LengthAt(address);
+    AddInstruction(address, length);
     const std::uint8_t first = bytes_[address - windowStart_];
-    const std::uint32_t next = address + LengthAt(address);
+    const std::uint32_t next = address + length;
     if (address > fault_ &&
         (++after == kInstructionsEachSide || (first >= 0xC2 && first <= 0xCB))) {
       break;  // enough, or a return or interrupt ends the routine

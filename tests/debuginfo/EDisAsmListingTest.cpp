@@ -280,6 +280,25 @@ TEST_F(AssemblerListingOverMemory, LengthMeasure_SetsInstructionBoundaries) {
   EXPECT_EQ(LineAddress(code[2]), 0x00500002u);
 }
 
+// A measure that takes a wait and the x87 instruction after it as one: the
+// listing shows both, each at its address.
+TEST_F(AssemblerListingOverMemory, MeasureLongerThanDecoded_EachDecodedInstructionShown) {
+  memory.Place(0x00500000, HexBytes("90 9B DF E0 90 C3"));
+  measure = [](std::span<const std::uint8_t> code) -> std::uint32_t {
+    return code[0] == 0x9B ? 3 : DisAsmInstructionLength(code);
+  };
+  // clang-format off
+  const std::vector<std::string> expected = {
+      "00500000  nop",
+      "00500001  wait",
+      "00500002  fnstsw  ax",
+      "00500004  nop" + std::string(9, ' ') + "; <-- EXCEPTION",
+      "00500005  ret",
+  };
+  // clang-format on
+  EXPECT_EQ(Listing(0x00500004).Lines, expected);
+}
+
 TEST_F(AssemblerListingOverMemory, StringOperands_AnnotatedAndAligned) {
   const std::uint32_t code = 0x00500000;
   memory.Place(code, HexBytes("68 00 10 60 00"                 // push $00601000 -> "Hi\x01there"

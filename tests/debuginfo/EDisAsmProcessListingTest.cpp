@@ -50,6 +50,7 @@ _ListingFixtureSecond:
     push $_ListingFixtureText
     add $4, %esp
     call _ListingFixtureFirst
+    fstsw %ax
     pop %ebp
     ret $4
     .globl _ListingFixtureEnd
@@ -108,6 +109,7 @@ TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeade
   FixtureLookup lookup;
   TListingSources sources;
   sources.ReadMemory = ProcessMemoryReader();
+  sources.InstructionLength = &EngineInstructionLength;
   sources.Lookup = &lookup;
   const std::uint32_t second = AddressOf(reinterpret_cast<const void*>(&ListingFixtureSecond));
   const TAssemblerListing listing = AssemblerListing(second, sources);
@@ -133,8 +135,10 @@ TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeade
                        Hex8(second + 3) + "  push    $" + Hex8(AddressOf(ListingFixtureText)),
                        Hex8(second + 8) + "  add     esp, $04",
                        Hex8(second + 11) + "  call    EDisAsmFixture.First",
-                       Hex8(second + 16) + "  pop     ebp",
-                       Hex8(second + 17) + "  ret     $0004",
+                       Hex8(second + 16) + "  wait",
+                       Hex8(second + 17) + "  fnstsw  ax",
+                       Hex8(second + 19) + "  pop     ebp",
+                       Hex8(second + 20) + "  ret     $0004",
                    }));
   // The text the push names, and the comments in one column.
   EXPECT_EQ(code[2].substr(code[2].find(';')), "; 'fixture text'");
@@ -146,6 +150,7 @@ TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeade
 TEST(ProcessAssemblerListing, FaultInsideRoutine_TenInstructionsEachSideAtMost) {
   TListingSources sources;
   sources.ReadMemory = ProcessMemoryReader();
+  sources.InstructionLength = &EngineInstructionLength;
   const std::uint32_t first = AddressOf(reinterpret_cast<const void*>(&ListingFixtureFirst));
   // The 12th instruction of First: "dec ecx".
   const std::uint32_t fault = first + 1 + 2 + 3 + 3 + 3 + 2 + 2 + 3 + 2 + 4 + 1;
@@ -218,6 +223,7 @@ TEST_F(GuardedPage, ProcessMemoryReader_FailsOnUnreadablePages) {
 TEST_F(GuardedPage, UnreadableNeighbours_WindowShrinksToThePage) {
   TListingSources sources;
   sources.ReadMemory = ProcessMemoryReader();
+  sources.InstructionLength = &EngineInstructionLength;
   // A fault 3 bytes into the page: the listing starts at the page.
   std::vector<std::string> code = InstructionLines(AssemblerListing(PageAddress(3), sources).Lines);
   ASSERT_EQ(code.size(), 4u + 10);
