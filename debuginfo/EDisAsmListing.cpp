@@ -117,17 +117,7 @@ std::optional<TListingRoutine> ListingBuilder::RoutineAt(std::uint32_t address) 
 void ListingBuilder::AddHeaderIfDue(std::uint32_t address) {
   std::string name, position;
   if (const auto routine = RoutineAt(address)) {
-    std::string unit = routine->Unit;
-    const std::size_t dot = unit.rfind('.');
-    const std::size_t folder = unit.find_last_of("/\\");
-    if (dot != std::string::npos && (folder == std::string::npos || dot > folder)) unit.erase(dot);
-    const std::string* parts[] = {&unit, &routine->Class, &routine->Procedure};
-    for (const std::string* part : parts) {
-      if (part->empty()) continue;
-      if (!name.empty()) name += '.';
-      name += *part;
-    }
-    name += ' ';
+    name = ListingRoutineName(*routine) + ' ';
     position = "Line=" + std::to_string(routine->Line) +
                " - Offset=" + std::to_string(routine->LineOffset);
   }
@@ -249,6 +239,21 @@ TAssemblerListing AssemblerListing(std::uint32_t address, const TListingSources&
   for (const std::string& line : listing.Lines) longest = std::max(longest, line.size());
   listing.Header = std::string(title) + ":\r\n" + std::string(longest, '-');
   return listing;
+}
+
+std::string ListingRoutineName(const TListingRoutine& routine) {
+  std::string unit = routine.Unit;
+  const std::size_t dot = unit.rfind('.');
+  const std::size_t folder = unit.find_last_of("/\\");
+  if (dot != std::string::npos && (folder == std::string::npos || dot > folder)) unit.erase(dot);
+  std::string name;
+  const std::string* parts[] = {&unit, &routine.Class, &routine.Procedure};
+  for (const std::string* part : parts) {
+    if (part->empty()) continue;
+    if (!name.empty()) name += '.';
+    name += *part;
+  }
+  return name;
 }
 
 std::uint32_t DisAsmInstructionLength(std::span<const std::uint8_t> code) {

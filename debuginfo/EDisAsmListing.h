@@ -69,5 +69,9 @@ struct TAssemblerListing {
 TAssemblerListing AssemblerListing(std::uint32_t address, const TListingSources& sources,
                                    std::string_view title = kAssemblerInformationText);
 
+// The routine's name as the listing shows it: the unit without its extension,
+// the class and the procedure, joined by "." (empty parts left out).
+std::string ListingRoutineName(const TListingRoutine& routine);
+
 // The length measure built on TDisAsm (an invalid instruction gives 0).
 std::uint32_t DisAsmInstructionLength(std::span<const std::uint8_t> code);

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "debuginfo/EDebug.h"
 #include "debuginfo/EDisAsmListing.h"
-#include "debuginfo/EDisAsmProcessMemory.h"
+#include "debuginfo/EDisAsmProcess.h"
 
 extern "C" {
 void ListingFixtureFirst();
@@ -180,6 +181,36 @@ TEST(ProcessAssemblerListing, LiveOverload_ListsThisProcess) {
   }
   EXPECT_TRUE(found);
   EXPECT_EQ(listing.Header.substr(0, 24), "Assembler Information:\r\n");
+}
+
+// The DLL as a release ships it, with its own debug block: the listing of a
+// fault at an export's first instruction opens with the export's header from
+// that block, and the export's address is captioned with its name.
+TEST(ProcessAssemblerListing, ShippedDll_FaultAtExportStartsWithItsHeader) {
+  const HMODULE module = LoadLibraryA("VInstallParamsClient_stripped.dll");
+  ASSERT_NE(module, nullptr);
+  for (const char* name : {"SetParameters", "SetBDEConfig"}) {
+    SCOPED_TRACE(name);
+    const std::uint32_t entry =
+        AddressOf(reinterpret_cast<const void*>(GetProcAddress(module, name)));
+    TCodeLocation location{};
+    LocateAddress(entry, 0, location, false, false);
+    ASSERT_EQ(location.Precision, lpLine);
+
+    const TAssemblerListing listing = AssemblerListing(entry, "Assembler");
+    ASSERT_GE(listing.Lines.size(), 4u);
+    const std::string header = std::string("VInstallParamsClient.") + name +
+                               " (Line=" + std::to_string(location.SourceLine) + " - Offset=0)";
+    EXPECT_EQ(listing.Lines[0], "; " + header);
+    EXPECT_EQ(listing.Lines[1], "; " + std::string(header.size(), '-'));
+    EXPECT_EQ(listing.Lines[2].substr(0, 8), Hex8(entry));
+    EXPECT_NE(listing.Lines[2].find("; <-- EXCEPTION"), std::string::npos);
+    EXPECT_LE(InstructionLines(listing.Lines).size(), 11u);
+    EXPECT_EQ(TProcessListingLookup().AddressCaption(entry),
+              std::string("VInstallParamsClient.") + name);
+    EXPECT_EQ(listing.Header.substr(0, 12), "Assembler:\r\n");
+  }
+  FreeLibrary(module);
 }
 
 // Three pages: only the middle one is committed and readable.

@@ -1,0 +1,54 @@
+#include "debuginfo/EDisAsmProcess.h"
+
+#include "debuginfo/EDebug.h"
+#include "engine/ECoreMemory.h"
+#include "engine/EHookInstructionLength.h"
+
+namespace {
+
+bool ReadProcessBytes(std::uint32_t address, std::span<std::uint8_t> out) {
+  const void* source = reinterpret_cast<const void*>(std::uintptr_t{address});
+  return CopyReadable(source, out.data(), out.size()) == out.size();
+}
+
+// The routine-level part of a lookup (precision routine, unit or line).
+std::optional<TListingRoutine> RoutineOf(std::uint32_t address) {
+  TCodeLocation location{};
+  LocateAddress(address, 0, location, false, false);
+  if (location.Precision < lpRoutine || location.Precision > lpLine) return std::nullopt;
+  return TListingRoutine{
+      location.SourceUnit.Str(), location.OwnerClass.Str(), location.RoutineName.Str(),
+      static_cast<std::uint32_t>(location.SourceLine > 0 ? location.SourceLine : 0),
+      static_cast<std::uint32_t>(location.RoutineLineOffset > 0 ? location.RoutineLineOffset : 0)};
+}
+
+}  // namespace
+
+TMemoryReader ProcessMemoryReader() {
+  return &ReadProcessBytes;
+}
+
+std::uint32_t EngineInstructionLength(std::span<const std::uint8_t> code) {
+  return static_cast<std::uint32_t>(InstructionLength(code.data(), code.size()));
+}
+
+std::optional<TListingRoutine> TProcessListingLookup::RoutineAt(std::uint32_t address) {
+  return RoutineOf(address);
+}
+
+std::optional<std::string> TProcessListingLookup::AddressCaption(std::uint32_t address) {
+  const std::optional<TListingRoutine> routine = RoutineOf(address);
+  if (!routine) return std::nullopt;
+  std::string caption = ListingRoutineName(*routine);
+  if (routine->LineOffset > 1) caption += " (Line=" + std::to_string(routine->Line) + ")";
+  return caption;
+}
+
+TAssemblerListing AssemblerListing(std::uint32_t address, std::string_view title) {
+  TProcessListingLookup lookup;
+  TListingSources sources;
+  sources.ReadMemory = ProcessMemoryReader();
+  sources.InstructionLength = &EngineInstructionLength;
+  sources.Lookup = &lookup;
+  return AssemblerListing(address, sources, title);
+}
