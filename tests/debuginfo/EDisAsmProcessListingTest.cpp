@@ -57,7 +57,7 @@ _ListingFixtureSecond:
     .globl _ListingFixtureEnd
 _ListingFixtureEnd:
     int3
-    .section .rdata
+    .section .rdata,"dr"
     .globl _ListingFixtureText
 _ListingFixtureText:
     .asciz "fixture text"
