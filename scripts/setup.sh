@@ -16,7 +16,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth x11-utils xdotool
-  cmake make ninja-build dpkg-dev clang-format
+  cmake make ninja-build dpkg-dev clang-format googletest
   python3 ca-certificates
 )
 
