@@ -106,11 +106,7 @@ void TIdUDPClient::Close() noexcept {
 
 std::uint16_t TIdUDPClient::LocalPort() const {
   if (!Active()) return 0;
-  // getsockname is not part of the looked-up set the client needs otherwise.
-  HMODULE library = GetModuleHandleA("WS2_32.DLL");
-  auto getName =
-      library ? As<GetSockNameFn>(reinterpret_cast<void*>(GetProcAddress(library, "getsockname")))
-              : nullptr;
+  auto getName = As<GetSockNameFn>(layer_->TryLookup(SocketLayer::fnGetSockName));
   sockaddr_storage local{};
   int length = sizeof local;
   if (!getName || getName(socket_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;

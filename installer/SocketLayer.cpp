@@ -12,7 +12,7 @@ constexpr const char* kLibraryName = "WS2_32.DLL";
 
 constexpr std::array<const char*, SocketLayer::fnCount> kFunctionNames{
     "socket", "closesocket",     "setsockopt",  "bind",         "sendto",        "recvfrom",
-    "select", "WSAGetLastError", "getaddrinfo", "freeaddrinfo", "gethostbyname",
+    "select", "WSAGetLastError", "getaddrinfo", "freeaddrinfo", "gethostbyname", "getsockname",
 };
 
 // Name look-up functions that older systems keep in "Wship6.dll".

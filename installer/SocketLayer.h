@@ -28,6 +28,7 @@ class SocketLayer {
     fnGetAddrInfo,
     fnFreeAddrInfo,
     fnGetHostByName,
+    fnGetSockName,
     fnCount
   };
 
