@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "bench/BenchMachine.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "debuginfo/EDebugImage.h"
 #include "debuginfo/EDebugLocate.h"
@@ -89,6 +90,7 @@ void Measure(const char* what, const std::vector<std::uintptr_t>& addresses, Loo
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrintExecutionLine();
   const std::string moduleName = argc > 1 ? argv[1] : "debuginfo_fixture_stripped.dll";
   HMODULE module = LoadLibraryA(moduleName.c_str());
   if (!module) {

@@ -15,7 +15,8 @@ build=${VIPC_BUILD_DIR:-$repo/build}
 "$repo/scripts/build.sh" VInstallParamsClient IDAPI32 installer_host brisole_server idapi_aliases \
   wine_prefix_ready >&2
 cd "$build"
-export WINEPREFIX="$build/wineprefix"
+. "$build/wine-env.sh"
+echo "32-bit code runs here: $VIPC_I386_EXECUTION"
 run() { "$build/wine-run.sh" "$@"; }
 
 stamp=$(date +%Y%m%d-%H%M%S)

@@ -43,6 +43,75 @@ if [ -n "$missing" ]; then
     --no-install-recommends $missing >/dev/null
 fi
 
+# 32-bit programs: some kernels refuse them outright ("Exec format error").
+# There the 32-bit Wine runs under qemu-i386 user-mode emulation, registered
+# in binfmt_misc. Decided by trying a 32-bit program, not by kernel version; the
+# registration does not survive a reboot, so every run checks it.
+runs_32bit() { /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; }
+qemu_entry=/proc/sys/fs/binfmt_misc/qemu-i386
+qemu_registered() { grep -qsx enabled "$qemu_entry"; }
+
+if ! runs_32bit; then
+  if ! dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | grep -q '^1:1[0-9]'; then
+    # Bookworm's own qemu (7.2) crashes and hangs under Wine; version 10 from
+    # the backports suite runs it. The suite's Release file may count as
+    # expired, hence the relaxed validity check on that update.
+    log "this kernel cannot run 32-bit programs: installing qemu-user from bookworm-backports"
+    as_root tee /etc/apt/sources.list.d/vipc-backports.sources >/dev/null <<SRC
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    as_root apt-get update -qq -o Acquire::Check-Valid-Until=false || true
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t bookworm-backports \
+      --no-install-recommends qemu-user >/dev/null
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if [ -e "$qemu_entry" ] && ! grep -qsx 'interpreter /usr/bin/qemu-i386' "$qemu_entry"; then
+    as_root sh -c "echo -1 > $qemu_entry"   # someone else's entry, another interpreter
+  fi
+  if [ ! -e "$qemu_entry" ]; then
+    log "registering qemu-i386 as the interpreter of 32-bit x86 programs"
+    # F opens the interpreter at once, so programs started from any folder
+    # (and inside other mount namespaces) find it.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' |
+      as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  qemu_registered || as_root sh -c "echo 1 > $qemu_entry"
+  if ! runs_32bit; then
+    log "32-bit programs still cannot run here, not even under qemu-i386:"
+    /usr/lib/wine/wineserver32 --version 2>&1 | sed 's/^/setup:   /' >&2 || true
+    exit 1
+  fi
+fi
+
+# Under the emulation Wine needs the fault trap numbers mended (see
+# tools/emulation/fault_trap_numbers.c): a 32-bit preload library and its
+# do-nothing 64-bit twin, found through ld.so's $LIB.
+if qemu_registered; then
+  trapfix_source="$repo/tools/emulation/fault_trap_numbers.c"
+  trapfix="$cache/fault-trap-numbers"
+  trapfix_stamp=$(sha256sum "$trapfix_source" | cut -d' ' -f1)
+  if [ "$(cat "$trapfix/stamp" 2>/dev/null)" != "$trapfix_stamp" ]; then
+    if ! dpkg-query -W -f='${Status}' gcc-multilib 2>/dev/null | grep -q "install ok installed"; then
+      log "installing gcc-multilib for the emulation's preload library"
+      as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t bookworm \
+        --no-install-recommends gcc-multilib >/dev/null
+    fi
+    log "building the emulation's fault trap-number preload into $trapfix"
+    mkdir -p "$trapfix/lib/i386-linux-gnu" "$trapfix/lib/x86_64-linux-gnu"
+    gcc -m32 -O2 -Wall -Wextra -shared -fPIC -o "$trapfix/lib/i386-linux-gnu/libvipc_fault_trap_numbers.so" \
+      "$trapfix_source" -ldl
+    gcc -O2 -Wall -Wextra -shared -fPIC -o "$trapfix/lib/x86_64-linux-gnu/libvipc_fault_trap_numbers.so" \
+      "$trapfix_source"
+    echo "$trapfix_stamp" > "$trapfix/stamp"
+  fi
+fi
+
 # minizip: not packaged for MinGW. Build it from contrib/minizip of Debian's
 # zlib source package into a cache folder outside the repository.
 if [ ! -f "$minizip_prefix/lib/libminizip.a" ]; then

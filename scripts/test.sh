@@ -7,7 +7,8 @@ build=${VIPC_BUILD_DIR:-$repo/build}
 
 "$repo/scripts/build.sh"
 cd "$build"
-export WINEPREFIX="$build/wineprefix"
+. "$build/wine-env.sh"
+echo "32-bit code runs here: $VIPC_I386_EXECUTION"
 # A Wine server left from an earlier display would hand out a dead display.
 wineserver -k 2>/dev/null || true
 status=0
