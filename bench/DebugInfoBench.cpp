@@ -15,9 +15,10 @@
 
 #include "bench/BenchMachine.h"
 #include "debuginfo/EDebugByteCursor.h"
-#include "debuginfo/EDebugImage.h"
 #include "debuginfo/EDebugLocate.h"
 #include "debuginfo/EDebugMap.h"
+#include "platform/memory/ImageReader.h"
+#include "platform/memory/LiveMemory.h"
 
 namespace {
 
@@ -32,8 +33,8 @@ std::string ReadFile(const std::string& path) {
 
 std::vector<std::uintptr_t> ReturnAddresses(std::uintptr_t handle) {
   std::vector<std::uintptr_t> addresses;
-  const auto layout = ReadImageLayout(LiveModuleAccess(), handle);
-  const TImageSection* text = layout ? FindSectionByName(*layout, ".text") : nullptr;
+  const TImageReader image(LiveMemory(), handle);
+  const TImageSection* text = image.Layout() ? image.Layout()->SectionNamed(".text") : nullptr;
   if (!text) return addresses;
   const auto* code = reinterpret_cast<const std::uint8_t*>(handle + text->VirtualAddress);
   const std::uintptr_t start = handle + text->VirtualAddress;
@@ -105,9 +106,7 @@ int main(int argc, char** argv) {
               block.size(), map.size());
 
   TLookupServices services;
-  services.ReadCode = [](std::uintptr_t at, void* buffer, std::size_t length) {
-    return LiveModuleAccess().ReadMemory(at, buffer, length);
-  };
+  services.Code = &LiveMemory();
   services.MeasureProcedure = ProcedureLengthOfExport;
   services.ShowLibraryUnits = true;
 

@@ -97,26 +97,21 @@ bool StartsWith(const std::uint8_t* code, std::size_t size,
 // of "mov ebp, esp" count as a frame), and always one before for
 // "Finalization".
 std::int32_t CountingStartLine(const TProcedure& procedure, const std::string& routineName,
-                               std::uintptr_t procedureAddress, const TCodeByteReader& readCode) {
+                               std::uintptr_t procedureAddress, const TMemoryReader* code) {
   if (routineName == "Finalization") return procedure.StartLine - 1;
   if (routineName == "Initialization") return procedure.StartLine;
-  std::uint8_t code[3] = {};
-  std::size_t got = 0;
-  if (readCode && readCode(procedureAddress, code, 3)) {
-    got = 3;
-  } else if (readCode && readCode(procedureAddress, code, 1)) {
-    got = 1;
-  }
-  const bool frame = StartsWith(code, got, {0x55, 0x8B, 0xEC}) ||
-                     StartsWith(code, got, {0x55, 0x89, 0xE5}) || StartsWith(code, got, {0x53});
+  std::uint8_t bytes[3] = {};
+  const std::size_t got = code ? code->Read(procedureAddress, bytes, sizeof bytes) : 0;
+  const bool frame = StartsWith(bytes, got, {0x55, 0x8B, 0xEC}) ||
+                     StartsWith(bytes, got, {0x55, 0x89, 0xE5}) || StartsWith(bytes, got, {0x53});
   return frame ? procedure.StartLine : procedure.StartLine - 1;
 }
 
 class TLineWalk {
  public:
   TLineWalk(const TDebugBlockModule& module, const TUnitHeader& unit,
-            const TBlockNameDecoder& names, std::uint64_t offset, const TCodeByteReader& readCode)
-      : module_(module), unit_(unit), names_(names), offset_(offset), readCode_(readCode) {}
+            const TBlockNameDecoder& names, std::uint64_t offset, const TMemoryReader* code)
+      : module_(module), unit_(unit), names_(names), offset_(offset), code_(code) {}
 
   bool Run(TCodeLocation& location) {
     namesSeen_.reserve(64);
@@ -206,7 +201,7 @@ class TLineWalk {
     if (procedure.Seen) {
       const std::uintptr_t start = module_.Handle + kCodeSectionOffset + procedure.StartOffset;
       const std::int32_t lines =
-          line - CountingStartLine(procedure, names.RoutineName, start, readCode_);
+          line - CountingStartLine(procedure, names.RoutineName, start, code_);
       location.RoutineLineOffset = lines < 0 ? 0 : lines;
     }
     return true;
@@ -216,14 +211,14 @@ class TLineWalk {
   const TUnitHeader& unit_;
   const TBlockNameDecoder& names_;
   std::uint64_t offset_;
-  const TCodeByteReader& readCode_;
+  const TMemoryReader* code_;
   std::vector<TRawBlockName> namesSeen_;
 };
 
 }  // namespace
 
 bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
-                        const TCodeByteReader& readCode, TCodeLocation& location) {
+                        const TMemoryReader* code, TCodeLocation& location) {
   if (address < module.Handle + kCodeSectionOffset) return false;
   const std::uint64_t offset = address - module.Handle - kCodeSectionOffset;
   const TBlockNameDecoder names(module.Version, module.Password, module.PasswordValid);
@@ -245,7 +240,7 @@ bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
       cursor.Seek(inner->LineDataStart + inner->LineDataLength);
       if (inner->Contains(offset)) chosen = *inner;
     }
-    return TLineWalk(module, chosen, names, offset, readCode).Run(location);
+    return TLineWalk(module, chosen, names, offset, code).Run(location);
   }
   return false;
 }

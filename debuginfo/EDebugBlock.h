@@ -1,6 +1,6 @@
 // The reader of a module's compact debug block (the debug information of its
 // ELDATA, without the length prefix). Pure: the block is a byte span and the
-// code bytes at a procedure start come through a checked reader.
+// code bytes at a procedure start come through a memory reader.
 //
 // Block layout (little-endian): [version 405..499: u32 L, L skipped bytes]
 // u32 unit count, then unit records: name field, i32 first line, u32 code
@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "debuginfo/EDebug.h"
+#include "platform/memory/MemoryReader.h"
 
 struct TDebugBlockModule {
   std::span<const std::uint8_t> Block;
@@ -23,17 +24,14 @@ struct TDebugBlockModule {
   std::uintptr_t Handle = 0;
 };
 
-// Copies `length` code bytes at `address` into `buffer` after a readability
-// check; false when they cannot be read.
-using TCodeByteReader =
-    std::function<bool(std::uintptr_t address, void* buffer, std::size_t length)>;
-
 // Finds the unit, procedure and line of `address`. On success fills
 // Precision (lpLine), CodeAddress, SourceUnit, OwnerClass, RoutineName,
 // SourceLine and RoutineLineOffset and returns true; otherwise leaves the
-// record alone. Never raises; a damaged block ends the search.
+// record alone. Never raises; a damaged block ends the search. `code` (may be
+// null) reads the first bytes of a procedure, which decide where it counts its
+// lines from.
 bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
-                        const TCodeByteReader& readCode, TCodeLocation& location);
+                        const TMemoryReader* code, TCodeLocation& location);
 
 // Code offsets in debug data count from here.
 inline constexpr std::uintptr_t kCodeSectionOffset = 0x1000;

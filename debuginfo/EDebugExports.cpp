@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "debuginfo/EDebugByteCursor.h"
-#include "debuginfo/EDebugImage.h"
+#include "platform/memory/ImageReader.h"
 
 namespace {
 
@@ -87,46 +86,14 @@ std::optional<TDovaroFunctionInfo> TDovaroFunctionsList::Find(
   return candidate;
 }
 
-std::unique_ptr<TDovaroFunctionsList> ReadExportedFunctions(const TModuleAccess& access,
-                                                            std::uintptr_t handle) {
-  const auto layout = ReadImageLayout(access, handle);
-  if (!layout) return nullptr;
-  const auto& directory = layout->Directories[kImageDirectoryExport];
-  if (directory.Size == 0) return nullptr;
-  const auto header = ReadImageBytes(access, handle, directory.VirtualAddress, 40);
-  if (!header) return nullptr;
-  TByteCursor cursor(*header);
-  cursor.Seek(20);
-  const std::uint32_t functionCount = cursor.U32();
-  const std::uint32_t nameCount = cursor.U32();
-  const std::uint32_t functionsAt = cursor.U32();
-  const std::uint32_t namesAt = cursor.U32();
-  const std::uint32_t ordinalsAt = cursor.U32();
-  if (functionCount > 65536 || nameCount > 65536) return nullptr;
-  const auto functions = ReadImageBytes(access, handle, functionsAt, functionCount * 4);
-  const auto names = ReadImageBytes(access, handle, namesAt, nameCount * 4);
-  const auto ordinals = ReadImageBytes(access, handle, ordinalsAt, nameCount * 2);
-  if (!functions || !names || !ordinals) return nullptr;
-
+std::unique_ptr<TDovaroFunctionsList> ReadExportedFunctions(const TMemoryReader& memory,
+                                                            TAddress handle) {
+  const TImageReader image(memory, handle);
+  if (!image.Layout() || image.Layout()->Directories[kDirectoryExport].Size == 0) return nullptr;
   std::vector<TDovaroFunctionInfo> list;
-  TByteCursor nameCursor(*names);
-  TByteCursor ordinalCursor(*ordinals);
-  for (std::uint32_t i = 0; i < nameCount; ++i) {
-    const std::uint32_t nameRva = nameCursor.U32();
-    const std::uint16_t ordinal = ordinalCursor.U16();
-    if (ordinal >= functionCount) continue;
-    std::uint32_t rva = 0;
-    std::memcpy(&rva, functions->data() + ordinal * 4, 4);
-    const bool forwarder =
-        rva >= directory.VirtualAddress && rva < directory.VirtualAddress + directory.Size;
-    if (rva == 0 || forwarder) continue;
-    std::string name;
-    char c = 0;
-    for (std::uint32_t at = nameRva; name.size() < 1024; ++at) {
-      if (!access.ReadMemory(handle + at, &c, 1) || c == 0) break;
-      name += c;
-    }
-    list.push_back({std::move(name), handle + rva, 0});
+  for (TImageExport& entry : image.Exports()) {
+    if (entry.Rva == 0 || entry.Forwarder) continue;
+    list.push_back({std::move(entry.Name), handle + entry.Rva, 0});
   }
   return std::make_unique<TDovaroFunctionsList>(std::move(list));
 }

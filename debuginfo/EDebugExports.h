@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "debuginfo/EDebug.h"
-#include "debuginfo/EDebugSource.h"
+#include "platform/memory/MemoryReader.h"
 
 struct TDovaroFunctionInfo {
   std::string Name;
@@ -42,8 +42,8 @@ class TDovaroFunctionsList {
 
 // The named exports of the loaded module (forwarders left out), or null
 // when the image has no export table.
-std::unique_ptr<TDovaroFunctionsList> ReadExportedFunctions(const TModuleAccess& access,
-                                                            std::uintptr_t handle);
+std::unique_ptr<TDovaroFunctionsList> ReadExportedFunctions(const TMemoryReader& memory,
+                                                            TAddress handle);
 
 // Fills unit, class and routine from an exported name and raises Precision
 // to lpUnit or lpRoutine; names it cannot split change nothing.

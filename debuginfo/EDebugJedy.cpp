@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "debuginfo/EDebugByteCursor.h"
-#include "debuginfo/EDebugImage.h"
+#include "platform/memory/ImageReader.h"
 
 namespace {
 
@@ -206,10 +206,10 @@ TELDebugInfoJedy::TELDebugInfoJedy(std::uintptr_t moduleHandle, const TModuleAcc
 
 bool TELDebugInfoJedy::Open() {
   std::optional<std::vector<std::uint8_t>> data;
-  if (const auto layout = ReadImageLayout(Access(), ModuleHandle())) {
-    if (const TImageSection* section = FindSectionByName(*layout, "JCLDEBUG")) {
-      data = ReadImageBytes(Access(), ModuleHandle(), section->VirtualAddress,
-                            std::min(section->VirtualSize, section->RawSize));
+  const TImageReader image(Access().Memory(), ModuleHandle());
+  if (const TImageLayout* layout = image.Layout()) {
+    if (const TImageSection* section = layout->SectionNamed("JCLDEBUG")) {
+      data = image.Bytes(section->VirtualAddress, std::min(section->VirtualSize, section->RawSize));
     }
   }
   if (!data) data = Access().ReadWholeFile(SiblingFileName(".jdbg"));

@@ -17,7 +17,7 @@ std::string WithoutExtension(std::string_view name) {
 bool LocateInBlock(const TModuleDebugView& module, std::uintptr_t address,
                    const TLookupServices& services, TCodeLocation& location) {
   if (module.Block.Block.empty()) return false;
-  if (!LocateInDebugBlock(module.Block, address, services.ReadCode, location)) return false;
+  if (!LocateInDebugBlock(module.Block, address, services.Code, location)) return false;
   if (!services.ShowLibraryUnits && IsLibraryOwnUnit(location.SourceUnit.View())) {
     location.Precision = lpModule;
     location.SourceUnit.Clear();

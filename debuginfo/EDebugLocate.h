@@ -17,7 +17,7 @@ struct TModuleDebugView {
 };
 
 struct TLookupServices {
-  TCodeByteReader ReadCode;
+  const TMemoryReader* Code = nullptr;  // the module's code bytes
   TProcedureLengthMeasure MeasureProcedure;
   bool ShowLibraryUnits = false;  // the library reports a fault in itself
 };

@@ -6,6 +6,7 @@
 
 #include "engine/ECoreModules.h"
 #include "engine/EHookCode.h"
+#include "platform/memory/LiveMemory.h"
 
 namespace {
 // Guards the lazily read export tables of the records.
@@ -45,7 +46,7 @@ TModuleDebugView ModuleDebugView(TDovaroModuleInfo& module) {
   if (module.Handle != GetModuleHandleA(nullptr)) {
     std::lock_guard guard(functionsLock);
     if (!module.Functions) {
-      module.Functions = ReadExportedFunctions(LiveModuleAccess(), handle);
+      module.Functions = ReadExportedFunctions(LiveMemory(), handle);
       if (!module.Functions)
         module.Functions =
             std::make_shared<TDovaroFunctionsList>(std::vector<TDovaroFunctionInfo>{});

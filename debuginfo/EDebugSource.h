@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "debuginfo/EDebugBlock.h"
+#include "platform/memory/MemoryReader.h"
 
 class TELDebugInfoSource;
 
@@ -33,8 +34,8 @@ class TModuleAccess {
   virtual std::string ModuleFileName(std::uintptr_t handle) const = 0;
   // The whole file, or nothing when it does not exist or cannot be read.
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) const = 0;
-  // Copies image memory after a readability check; false when unreadable.
-  virtual bool ReadMemory(std::uintptr_t address, void* buffer, std::size_t length) const = 0;
+  // The memory the module's image is read from.
+  virtual const TMemoryReader& Memory() const = 0;
 };
 
 // The process's own loaded modules (Win32); lives for the whole process.

@@ -1,16 +1,8 @@
 #include <cstring>
 
-#include "debuginfo/EDebugImage.h"
 #include "debuginfo/EDebugTD32.h"
+#include "platform/memory/ImageReader.h"
 #include "platform/runtime/PathText.h"
-
-namespace {
-
-constexpr std::size_t kDebugDirectoryEntrySize = 28;
-constexpr std::size_t kDebugDataSizeField = 16;
-constexpr std::size_t kDebugDataAddressField = 20;
-
-}  // namespace
 
 // The TD32 data that a Borland-style linker leaves in the image: the debug
 // directory names a section that begins at the directory itself.
@@ -18,23 +10,19 @@ class TELPeBorTD32Image {
  public:
   static std::optional<std::vector<std::uint8_t>> Load(const TModuleAccess& access,
                                                        std::uintptr_t handle) {
-    const auto layout = ReadImageLayout(access, handle);
+    const TImageReader image(access.Memory(), handle);
+    const TImageLayout* layout = image.Layout();
     if (!layout) return std::nullopt;
-    const auto& directory = layout->Directories[kImageDirectoryDebug];
+    const auto& directory = layout->Directories[kDirectoryDebug];
     if (directory.Size == 0) return std::nullopt;
     bool sectionFound = false;
     for (const auto& section : layout->Sections) {
       sectionFound = sectionFound || section.VirtualAddress == directory.VirtualAddress;
     }
     if (!sectionFound) return std::nullopt;
-    const auto entry =
-        ReadImageBytes(access, handle, directory.VirtualAddress, kDebugDirectoryEntrySize);
-    if (!entry) return std::nullopt;
-    std::uint32_t size = 0;
-    std::uint32_t address = 0;
-    std::memcpy(&size, entry->data() + kDebugDataSizeField, 4);
-    std::memcpy(&address, entry->data() + kDebugDataAddressField, 4);
-    auto data = ReadImageBytes(access, handle, address, size);
+    TPeDebugDirectory entry;
+    if (!image.ReadRecord(directory.VirtualAddress, entry)) return std::nullopt;
+    auto data = image.Bytes(entry.AddressOfRawData, entry.SizeOfData);
     if (!data || !IsTD32Data(*data)) return std::nullopt;
     return data;
   }

@@ -39,16 +39,12 @@ class TLiveModuleAccess final : public TModuleAccess {
     return bytes;
   }
 
-  bool ReadMemory(std::uintptr_t address, void* buffer, std::size_t length) const override {
-    return CopyReadable(reinterpret_cast<const void*>(address), buffer, length) == length;
-  }
+  const TMemoryReader& Memory() const override { return LiveMemory(); }
 };
 
 TLookupServices LiveServices() {
   TLookupServices services;
-  services.ReadCode = [](std::uintptr_t address, void* buffer, std::size_t length) {
-    return LiveModuleAccess().ReadMemory(address, buffer, length);
-  };
+  services.Code = &LiveMemory();
   services.MeasureProcedure = ProcedureLengthOfExport;
   services.ShowLibraryUnits = ReportingInternalError();
   return services;

@@ -53,8 +53,7 @@ class ListingBuilder {
 };
 
 bool ListingBuilder::Readable(std::uint32_t address, std::uint32_t size) const {
-  std::vector<std::uint8_t> scratch(size);
-  return sources_.ReadMemory(address, scratch);
+  return sources_.Memory->IsReadable(address, size);
 }
 
 // The window: 70 bytes on each side of the fault, shrunk to readable memory,
@@ -69,11 +68,11 @@ bool ListingBuilder::ReadWindow() {
   while (windowEnd_ > fault_ + 1 && !Readable(fault_, windowEnd_ - fault_)) --windowEnd_;
 
   bytes_.resize(windowEnd_ - windowStart_);
-  if (!sources_.ReadMemory(windowStart_, bytes_)) return false;
+  if (!sources_.Memory->ReadAll(windowStart_, bytes_.data(), bytes_.size())) return false;
   for (std::uint32_t tail = std::min(kLongestInstruction, UINT32_MAX - windowEnd_); tail > 0;
        --tail) {
     std::vector<std::uint8_t> extra(tail);
-    if (sources_.ReadMemory(windowEnd_, extra)) {
+    if (sources_.Memory->ReadAll(windowEnd_, extra.data(), extra.size())) {
       bytes_.insert(bytes_.end(), extra.begin(), extra.end());
       break;
     }
@@ -196,7 +195,7 @@ bool ListingBuilder::AnnotateValue(void* self, std::uint32_t value, std::string&
   std::uint32_t read = 0;
   for (; read < kAnnotationBytes && value + read >= value; ++read) {
     std::uint8_t byte = 0;
-    if (!builder->sources_.ReadMemory(value + read, std::span<std::uint8_t>(&byte, 1))) break;
+    if (!builder->sources_.Memory->ReadRecord(value + read, byte)) break;
     if (byte == 0) {
       terminated = true;
       break;
@@ -233,7 +232,7 @@ void AlignComments(std::vector<std::string>& lines) {
 TAssemblerListing AssemblerListing(std::uint32_t address, const TListingSources& sources,
                                    std::string_view title) {
   TAssemblerListing listing;
-  if (sources.ReadMemory) listing.Lines = ListingBuilder(address, sources).Build();
+  if (sources.Memory) listing.Lines = ListingBuilder(address, sources).Build();
   AlignComments(listing.Lines);
   std::size_t longest = title.size() + 1;
   for (const std::string& line : listing.Lines) longest = std::max(longest, line.size());

@@ -15,9 +15,7 @@
 #include <string_view>
 #include <vector>
 
-// Copies out.size() bytes from `address`; false (out unspecified) when any of
-// them cannot be read. Must not throw.
-using TMemoryReader = std::function<bool(std::uint32_t address, std::span<std::uint8_t> out)>;
+#include "platform/memory/MemoryReader.h"
 
 // The length in bytes of the instruction at the start of `code`, or 0 when it
 // cannot be decoded (the listing then steps one byte).
@@ -46,7 +44,7 @@ class IListingLookup {
 };
 
 struct TListingSources {
-  TMemoryReader ReadMemory;                     // required
+  const TMemoryReader* Memory = nullptr;        // required
   TInstructionLengthMeasure InstructionLength;  // empty: the decoder's own length
   IListingLookup* Lookup = nullptr;             // none: no headers and no captions
 };

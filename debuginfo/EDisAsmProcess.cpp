@@ -1,15 +1,10 @@
 #include "debuginfo/EDisAsmProcess.h"
 
 #include "debuginfo/EDebug.h"
-#include "engine/ECoreMemory.h"
+#include "platform/memory/LiveMemory.h"
 #include "engine/EHookInstructionLength.h"
 
 namespace {
-
-bool ReadProcessBytes(std::uint32_t address, std::span<std::uint8_t> out) {
-  const void* source = reinterpret_cast<const void*>(std::uintptr_t{address});
-  return CopyReadable(source, out.data(), out.size()) == out.size();
-}
 
 // The routine-level part of a lookup (precision routine, unit or line).
 std::optional<TListingRoutine> RoutineOf(std::uint32_t address) {
@@ -23,10 +18,6 @@ std::optional<TListingRoutine> RoutineOf(std::uint32_t address) {
 }
 
 }  // namespace
-
-TMemoryReader ProcessMemoryReader() {
-  return &ReadProcessBytes;
-}
 
 std::uint32_t EngineInstructionLength(std::span<const std::uint8_t> code) {
   return static_cast<std::uint32_t>(InstructionLength(code.data(), code.size()));
@@ -47,7 +38,7 @@ std::optional<std::string> TProcessListingLookup::AddressCaption(std::uint32_t a
 TAssemblerListing AssemblerListing(std::uint32_t address, std::string_view title) {
   TProcessListingLookup lookup;
   TListingSources sources;
-  sources.ReadMemory = ProcessMemoryReader();
+  sources.Memory = &LiveMemory();
   sources.InstructionLength = &EngineInstructionLength;
   sources.Lookup = &lookup;
   return AssemblerListing(address, sources, title);

@@ -12,11 +12,6 @@
 
 #include "debuginfo/EDisAsmListing.h"
 
-// Reads this process's memory: only bytes that the readability test of the
-// options unit (engine/ECoreMemory.h) calls readable. Safe inside exception
-// handling; takes no lock.
-TMemoryReader ProcessMemoryReader();
-
 // The hook engine's instruction length of the code at the start of `code`
 // (0 when it is not an instruction or the bytes end first).
 std::uint32_t EngineInstructionLength(std::span<const std::uint8_t> code);

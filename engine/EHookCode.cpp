@@ -24,14 +24,6 @@ std::uint32_t AddressValue(const void* address) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
 }
 
-class TLiveCodeReader : public TCodeReader {
- public:
-  std::size_t Read(std::uintptr_t address, std::uint8_t* buffer,
-                   std::size_t count) const noexcept override {
-    return CopyReadable(reinterpret_cast<const void*>(address), buffer, count);
-  }
-};
-
 }  // namespace
 
 struct TCodeHookList::TRecord {
@@ -64,7 +56,7 @@ void* TCodeHookList::Hook(void* target, void* replacement, const std::string& na
   if (!heap_ || !replacement) throw EHookingError(name);
 
   std::uint8_t peek[kTargetPeek];
-  const std::size_t available = CopyReadable(target, peek, sizeof peek);
+  const std::size_t available = LiveMemory().Read(AddressOf(target), peek, sizeof peek);
   const TTrampolinePlan plan = PlanTrampoline(peek, available);
   if (plan.Error != TTrampolineError::kNone) throw EHookingError(name);
 
@@ -137,6 +129,5 @@ bool UnhookProcedure(const void* address) noexcept {
 }
 
 std::size_t ProcedureLength(const void* address, std::size_t limit) noexcept {
-  return MeasureProcedureLength(TLiveCodeReader(), reinterpret_cast<std::uintptr_t>(address),
-                                limit);
+  return MeasureProcedureLength(LiveMemory(), AddressOf(address), limit);
 }

@@ -8,29 +8,12 @@
 #include "engine/EHookErrors.h"
 #include "engine/EHookPlatform.h"
 #include "engine/EHookUnit.h"
+#include "platform/memory/ImageReader.h"
 
 namespace {
 
-constexpr std::size_t kPeHeaderSize = 248;  // signature, file header, 32-bit optional header
-constexpr std::size_t kMaxModuleName = 260;
 constexpr std::uint8_t kPushOpcode = 0x68;
 constexpr std::uint8_t kJumpOpcode = 0xE9;
-
-template <class Record>
-bool ReadRecord(const void* address, Record& record) {
-  return CopyReadable(address, &record, sizeof record) == sizeof record;
-}
-
-bool ReadModuleName(const char* address, std::string& name) {
-  name.clear();
-  for (std::size_t i = 0; i < kMaxModuleName; ++i) {
-    char c;
-    if (!ReadRecord(address + i, c)) return false;
-    if (c == '\0') return true;
-    name.push_back(c);
-  }
-  return false;
-}
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
@@ -39,28 +22,11 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 // On the 9x platform import slots of system DLLs may hold a per-module stub
 // "push <routine id>; jmp <common>" instead of the routine itself.
-bool SameWin9xStub(const void* slotValue, const void* routine) {
+bool SameWin9xStub(TAddress slotValue, TAddress routine) {
   std::uint8_t a[6], b[6];
-  if (!ReadRecord(slotValue, a) || !ReadRecord(routine, b)) return false;
+  if (!LiveMemory().ReadRecord(slotValue, a) || !LiveMemory().ReadRecord(routine, b)) return false;
   return a[0] == kPushOpcode && a[5] == kJumpOpcode && b[0] == kPushOpcode && b[5] == kJumpOpcode &&
          std::memcmp(a + 1, b + 1, 4) == 0;
-}
-
-// The import directory of a loaded image, or none.
-const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory(HMODULE module) {
-  const auto* base = reinterpret_cast<const std::uint8_t*>(module);
-  IMAGE_DOS_HEADER dos;
-  if (!ReadRecord(base, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew == 0) {
-    return nullptr;
-  }
-  const std::uint8_t* header = base + dos.e_lfanew;
-  IMAGE_NT_HEADERS32 nt;
-  static_assert(sizeof nt == kPeHeaderSize);
-  if (!ReadRecord(header, nt) || nt.Signature != IMAGE_NT_SIGNATURE) return nullptr;
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.VirtualAddress == 0 || imports.Size == 0) return nullptr;
-  return reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
 }
 
 struct TSlotPatch {
@@ -74,23 +40,20 @@ struct TSlotPatch {
 // export module. Returns the number of slots written, or -1 when the image
 // or its import directory cannot be read.
 int PatchImportSlots(const TSlotPatch& patch) {
-  const IMAGE_IMPORT_DESCRIPTOR* descriptor = ImportDirectory(patch.module);
-  if (!descriptor) return -1;
-  const auto* base = reinterpret_cast<std::uint8_t*>(patch.module);
+  const TImageReader image(LiveMemory(), AddressOf(patch.module));
+  if (!image.Layout()) return -1;
+  const std::vector<TImageImport> imports = image.Imports();
+  if (imports.empty()) return -1;
   const bool win9x = IsWin9xPlatform();
+  const TAddress from = AddressOf(patch.from);
+  const auto to = static_cast<std::uint32_t>(AddressOf(patch.to));
   int written = 0;
-  for (IMAGE_IMPORT_DESCRIPTOR entry; ReadRecord(descriptor, entry); ++descriptor) {
-    if (entry.Name == 0 && entry.FirstThunk == 0) break;
-    std::string name;
-    if (entry.Name == 0 ||
-        !ReadModuleName(reinterpret_cast<const char*>(base + entry.Name), name) ||
-        !SameNameIgnoringCase(name, patch.exportModule)) {
-      continue;
-    }
-    auto* slot = reinterpret_cast<void**>(const_cast<std::uint8_t*>(base) + entry.FirstThunk);
-    for (void* value; ReadRecord(slot, value) && value; ++slot) {
-      if (value == patch.from || (win9x && SameWin9xStub(value, patch.from))) {
-        if (WriteCode(slot, &patch.to, sizeof patch.to)) ++written;
+  for (const TImageImport& imported : imports) {
+    if (!SameNameIgnoringCase(imported.ModuleName, patch.exportModule)) continue;
+    TAddress slot = imported.FirstSlot;
+    for (auto value = image.Memory().ReadU32(slot); value && *value; value = image.Memory().ReadU32(slot += 4)) {
+      if (*value == from || (win9x && SameWin9xStub(*value, from))) {
+        if (WriteCode(reinterpret_cast<void*>(slot), &to, sizeof to)) ++written;
       }
     }
   }

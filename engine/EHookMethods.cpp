@@ -48,7 +48,7 @@ void* THookedMethodsList::Hook(TMethodTable methodTable, std::ptrdiff_t slot, vo
   std::lock_guard guard(lock_);
   void** address = SlotAddress(methodTable, slot);
   void* current = nullptr;
-  if (CopyReadable(address, &current, sizeof current) != sizeof current) {
+  if (!LiveMemory().ReadRecord(AddressOf(address), current)) {
     throw EHookingError(MethodHookName(methodTable, slot));
   }
   if (current == method) {

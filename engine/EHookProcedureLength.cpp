@@ -14,7 +14,7 @@ bool IsReturn(std::uint8_t opcode) {
 
 }  // namespace
 
-std::size_t MeasureProcedureLength(const TCodeReader& reader, std::uintptr_t address,
+std::size_t MeasureProcedureLength(const TMemoryReader& reader, TAddress address,
                                    std::size_t limit) noexcept {
   if (limit == 0) return 0;
   std::uint8_t window[kWindowSize];

@@ -2,26 +2,18 @@
 // including the first return (RET, RET imm16, RETF, RETF imm16: opcodes C2,
 // C3, CA, CB after the prefixes).
 //
-// Pure logic over a code reader, so fabricated memory (with unreadable parts)
-// can stand in for a module. Allocation-free; never raises.
+// Pure logic over a memory reader, so fabricated memory (with unreadable
+// parts) can stand in for a module. Allocation-free; never raises.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// Reads code of the running process or of a fixture.
-class TCodeReader {
- public:
-  virtual ~TCodeReader() = default;
-  // Copies the readable prefix of [address, address + count) into `buffer`
-  // and returns its length.
-  virtual std::size_t Read(std::uintptr_t address, std::uint8_t* buffer,
-                           std::size_t count) const noexcept = 0;
-};
+#include "platform/memory/MemoryReader.h"
 
 // Walks whole instructions from `address` (bytes that are not an instruction
 // step over one byte) while the walk stays within `limit` bytes. Returns the
 // bytes walked including the first return; 0 for a limit of 0; 1 when no
 // return is met within the limit or the code cannot be read that far.
-std::size_t MeasureProcedureLength(const TCodeReader& reader, std::uintptr_t address,
+std::size_t MeasureProcedureLength(const TMemoryReader& reader, TAddress address,
                                    std::size_t limit) noexcept;

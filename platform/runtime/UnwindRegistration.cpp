@@ -10,6 +10,9 @@
 
 #include <cstdint>
 
+#include "platform/memory/ImageReader.h"
+#include "platform/memory/LiveMemory.h"
+
 extern "C" {
 struct dwarf_eh_bases {
   void* tbase;
@@ -45,19 +48,11 @@ HMODULE ThisModule() {
 }
 
 const void* SectionStartContaining(HMODULE module, const void* address) {
-  auto* base = reinterpret_cast<const unsigned char*>(module);
-  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-  const auto rva = static_cast<std::uintptr_t>(static_cast<const unsigned char*>(address) - base);
-  for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-    const std::uintptr_t size =
-        section->Misc.VirtualSize ? section->Misc.VirtualSize : section->SizeOfRawData;
-    if (rva >= section->VirtualAddress && rva < section->VirtualAddress + size) {
-      return base + section->VirtualAddress;
-    }
-  }
-  return nullptr;
+  const TImageReader image(LiveMemory(), AddressOf(module));
+  if (!image.Layout()) return nullptr;
+  const auto rva = static_cast<std::uint32_t>(AddressOf(address) - image.Handle());
+  const TImageSection* section = image.Layout()->SectionContaining(rva);
+  return section ? reinterpret_cast<const void*>(image.Handle() + section->VirtualAddress) : nullptr;
 }
 
 __attribute__((noinline)) void CodeOfThisModule() {

@@ -9,6 +9,7 @@
 #include "debuginfo/EDebugByteCursor.h"
 #include "report/EBase64.h"
 #include "report/EEncrypt.h"
+#include "tests/support/FabricatedMemory.h"
 
 namespace {
 
@@ -33,14 +34,10 @@ std::optional<Found> Locate(const std::string& block, std::uint32_t offset,
   module.Password = kPassword;
   module.PasswordValid = passwordValid;
   module.Handle = kHandle;
-  TCodeByteReader reader = [&](std::uintptr_t address, void* buffer, std::size_t length) {
-    auto it = code.find(static_cast<std::uint32_t>(address - kCodeBase));
-    if (it == code.end() || it->second.size() < length) return false;
-    std::memcpy(buffer, it->second.data(), length);
-    return true;
-  };
+  TFabricatedMemory reader;
+  for (const auto& [at, bytes] : code) reader.Put(kCodeBase + at, bytes);
   TCodeLocation location{};
-  if (!LocateInDebugBlock(module, kCodeBase + offset, reader, location)) return std::nullopt;
+  if (!LocateInDebugBlock(module, kCodeBase + offset, &reader, location)) return std::nullopt;
   EXPECT_EQ(location.Precision, lpLine);
   EXPECT_EQ(location.CodeAddress, kCodeBase + offset);
   return Found{location.SourceUnit.Str(), location.OwnerClass.Str(), location.RoutineName.Str(),

@@ -10,35 +10,15 @@
 #include "debuginfo/EDisAsmListing.h"
 #include "engine/ECoreTexts.h"
 #include "tests/debuginfo/HexBytes.h"
+#include "tests/support/FabricatedMemory.h"
 
 namespace {
 
 // Memory made of byte ranges; a read touching anything else fails.
-class FakeMemory {
+class FakeMemory : public TFabricatedMemory {
  public:
-  void Place(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes_[address + i] = bytes[i];
-  }
-  void Place(std::uint32_t address, std::string_view text) {
-    Place(address, std::vector<std::uint8_t>(text.begin(), text.end()));
-  }
-  bool Read(std::uint32_t address, std::span<std::uint8_t> out) const {
-    ++reads_;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-      const auto byte = bytes_.find(address + static_cast<std::uint32_t>(i));
-      if (byte == bytes_.end()) return false;
-      out[i] = byte->second;
-    }
-    return true;
-  }
-  TMemoryReader Reader() const {
-    return
-        [this](std::uint32_t address, std::span<std::uint8_t> out) { return Read(address, out); };
-  }
-  mutable int reads_ = 0;
-
- private:
-  std::map<std::uint32_t, std::uint8_t> bytes_;
+  void Place(std::uint32_t address, const std::vector<std::uint8_t>& bytes) { Put(address, bytes); }
+  void Place(std::uint32_t address, std::string_view text) { Put(address, text); }
 };
 
 // Routines by address range, each line of code one source line.
@@ -106,7 +86,7 @@ class ListingOfTwoRoutines : public ::testing::Test {
     lookup.routines.push_back({kFirst, kSecond, {"EFixture.cpp", "TWorker", "First", 10, 0}, 2});
     lookup.routines.push_back({kSecond, kSecond + 13, {"EFixture.cpp", "", "Second", 40, 0}, 3});
     lookup.captions[kFirst] = "EFixture.TWorker.First";
-    sources.ReadMemory = memory.Reader();
+    sources.Memory = &memory;
     sources.Lookup = &lookup;
   }
   TAssemblerListing Listing(std::uint32_t fault) { return AssemblerListing(fault, sources); }
@@ -187,7 +167,7 @@ class AssemblerListingOverMemory : public ::testing::Test {
  protected:
   TAssemblerListing Listing(std::uint32_t fault) {
     TListingSources sources;
-    sources.ReadMemory = memory.Reader();
+    sources.Memory = &memory;
     sources.InstructionLength = measure;
     return AssemblerListing(fault, sources);
   }
@@ -324,7 +304,7 @@ TEST_F(AssemblerListingOverMemory, StringOperands_AnnotatedAndAligned) {
 TEST_F(AssemblerListingOverMemory, FailingReads_NoMoreThanAFewHundred) {
   memory.Place(0x00500000, Repeat("90", 3));
   EXPECT_EQ(Listing(0x00500001).Lines.size(), 3u);
-  EXPECT_LT(memory.reads_, 400);
+  EXPECT_LT(memory.reads, 400);
 }
 
 }  // namespace

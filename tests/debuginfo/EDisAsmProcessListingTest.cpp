@@ -14,6 +14,7 @@
 #include "debuginfo/EDebug.h"
 #include "debuginfo/EDisAsmListing.h"
 #include "debuginfo/EDisAsmProcess.h"
+#include "platform/memory/LiveMemory.h"
 
 extern "C" {
 void ListingFixtureFirst();
@@ -66,10 +67,6 @@ _ListingFixtureText:
 
 namespace {
 
-std::uint32_t AddressOf(const void* p) {
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
-}
-
 class FixtureLookup : public IListingLookup {
  public:
   std::optional<TListingRoutine> RoutineAt(std::uint32_t address) override {
@@ -109,7 +106,7 @@ std::string Hex8(std::uint32_t value) {
 TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeader) {
   FixtureLookup lookup;
   TListingSources sources;
-  sources.ReadMemory = ProcessMemoryReader();
+  sources.Memory = &LiveMemory();
   sources.InstructionLength = &EngineInstructionLength;
   sources.Lookup = &lookup;
   const std::uint32_t second = AddressOf(reinterpret_cast<const void*>(&ListingFixtureSecond));
@@ -150,7 +147,7 @@ TEST(ProcessAssemblerListing, FaultAtRoutinesFirstInstruction_BeginsWithItsHeade
 
 TEST(ProcessAssemblerListing, FaultInsideRoutine_TenInstructionsEachSideAtMost) {
   TListingSources sources;
-  sources.ReadMemory = ProcessMemoryReader();
+  sources.Memory = &LiveMemory();
   sources.InstructionLength = &EngineInstructionLength;
   const std::uint32_t first = AddressOf(reinterpret_cast<const void*>(&ListingFixtureFirst));
   // The 12th instruction of First: "dec ecx".
@@ -239,7 +236,9 @@ class GuardedPage : public ::testing::Test {
 };
 
 TEST_F(GuardedPage, ProcessMemoryReader_FailsOnUnreadablePages) {
-  const TMemoryReader read = ProcessMemoryReader();
+  const auto read = [](std::uint32_t address, std::span<std::uint8_t> out) {
+    return LiveMemory().ReadAll(address, out.data(), out.size());
+  };
   std::uint8_t buffer[16];
   EXPECT_TRUE(read(PageAddress(0), buffer));
   EXPECT_FALSE(read(PageAddress(0) - 8, buffer));             // straddles the page before
@@ -253,7 +252,7 @@ TEST_F(GuardedPage, ProcessMemoryReader_FailsOnUnreadablePages) {
 
 TEST_F(GuardedPage, UnreadableNeighbours_WindowShrinksToThePage) {
   TListingSources sources;
-  sources.ReadMemory = ProcessMemoryReader();
+  sources.Memory = &LiveMemory();
   sources.InstructionLength = &EngineInstructionLength;
   // A fault 3 bytes into the page: the listing starts at the page.
   std::vector<std::string> code = InstructionLines(AssemblerListing(PageAddress(3), sources).Lines);

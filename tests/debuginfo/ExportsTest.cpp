@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "debuginfo/EDebugLocate.h"
+#include "platform/memory/LiveMemory.h"
 
 TEST(ExportedNames, Parse_Table) {
   struct Row {
@@ -40,7 +41,7 @@ class ExportsFixture : public testing::Test {
   void SetUp() override {
     module_ = LoadLibraryA("debuginfo_exports_fixture.dll");
     ASSERT_NE(module_, nullptr);
-    functions_ = ReadExportedFunctions(LiveModuleAccess(), Handle());
+    functions_ = ReadExportedFunctions(LiveMemory(), Handle());
     ASSERT_TRUE(functions_);
   }
   void TearDown() override {

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "debuginfo/EDebugSource.h"
+#include "tests/support/FabricatedMemory.h"
 
 class FakeModuleAccess : public TModuleAccess {
  public:
@@ -14,7 +15,11 @@ class FakeModuleAccess : public TModuleAccess {
 
   std::string FileName = "C:\\fixture\\Module.dll";
   std::map<std::string, std::string> Files;
-  std::string Image;  // bytes from kHandle on
+  // The image's bytes from kHandle on.
+  void SetImage(std::string_view image) {
+    memory_ = TFabricatedMemory();
+    memory_.Put(kHandle, image);
+  }
 
   std::string ModuleFileName(std::uintptr_t) const override { return FileName; }
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) const override {
@@ -22,12 +27,8 @@ class FakeModuleAccess : public TModuleAccess {
     if (it == Files.end()) return std::nullopt;
     return std::vector<std::uint8_t>(it->second.begin(), it->second.end());
   }
-  bool ReadMemory(std::uintptr_t address, void* buffer, std::size_t length) const override {
-    if (address < kHandle || address - kHandle > Image.size() ||
-        length > Image.size() - (address - kHandle)) {
-      return false;
-    }
-    std::memcpy(buffer, Image.data() + (address - kHandle), length);
-    return true;
-  }
+  const TMemoryReader& Memory() const override { return memory_; }
+
+ private:
+  TFabricatedMemory memory_;
 };

@@ -6,6 +6,7 @@
 #include "debuginfo/EDebugLocate.h"
 #include "LocationExpectations.h"
 #include "fixture/BlockFixture.h"
+#include "platform/memory/LiveMemory.h"
 
 namespace {
 
@@ -47,9 +48,7 @@ class GeneratedBlock : public testing::Test {
   TCodeLocation Locate(std::uintptr_t address, bool passwordValid = true,
                        bool showLibraryUnits = false) const {
     TLookupServices services;
-    services.ReadCode = [](std::uintptr_t at, void* buffer, std::size_t length) {
-      return LiveModuleAccess().ReadMemory(at, buffer, length);
-    };
+    services.Code = &LiveMemory();
     services.ShowLibraryUnits = showLibraryUnits;
     TCodeLocation location{};
     LocateInModule(View(passwordValid), address, 0, location, false, false, services);

@@ -208,7 +208,7 @@ TEST(JedySource, SectionInTheLoadedImage_IsPreferredToTheFile) {
   image.replace(0x80, pe.size() + optional.size() + section.size(), pe + optional + section);
   image += data;
   FakeModuleAccess access;
-  access.Image = image;
+  access.SetImage(image);
   access.Files["C:\\fixture\\Module.jdbg"] = "not JDBG data, never read";
   auto source = CreateOtherDebugSource(FakeModuleAccess::kHandle, access);
   ASSERT_TRUE(source);

@@ -1,4 +1,4 @@
-// The memory services: readability by region and following indirect-jump
+// The live memory reader (readability by region) and following indirect-jump
 // thunks, on real pages of this process.
 #include <gtest/gtest.h>
 
@@ -9,11 +9,23 @@
 #include "engine/ECoreMemory.h"
 #include "tests/engine/support/ExecutableMemory.h"
 
+namespace {
+
+bool IsReadable(const void* address, std::size_t length) {
+  return LiveMemory().IsReadable(AddressOf(address), length);
+}
+
+std::size_t ReadableLength(const void* address, std::size_t limit) {
+  return LiveMemory().ReadableLength(AddressOf(address), limit);
+}
+
+}  // namespace
+
 TEST(ECoreMemory, Readability_FollowsTheRegionsOfTheProcess) {
   TReadableThenInaccessible pages;
   const int onTheStack = 0;
   EXPECT_TRUE(IsReadable(&onTheStack, sizeof onTheStack));
-  EXPECT_TRUE(IsReadable(reinterpret_cast<void*>(&IsReadable), 64)) << "code";
+  EXPECT_TRUE(IsReadable(reinterpret_cast<void*>(&ReadableLength), 64)) << "code";
   EXPECT_FALSE(IsReadable(nullptr, 1));
   EXPECT_FALSE(IsReadable(pages.Inaccessible(), 1));
   EXPECT_TRUE(IsReadable(pages.Readable(), 4096));
@@ -29,11 +41,11 @@ TEST(ECoreMemory, GuardPage_IsNotReadable) {
   VirtualFree(page, 0, MEM_RELEASE);
 }
 
-TEST(ECoreMemory, CopyReadable_CopiesUpToTheUnreadablePage) {
+TEST(ECoreMemory, Read_CopiesUpToTheUnreadablePage) {
   TReadableThenInaccessible pages;
   unsigned char buffer[16];
   std::memset(buffer, 0, sizeof buffer);
-  EXPECT_EQ(CopyReadable(pages.Readable() + 4090, buffer, sizeof buffer), 6u);
+  EXPECT_EQ(LiveMemory().Read(AddressOf(pages.Readable() + 4090), buffer, sizeof buffer), 6u);
   EXPECT_EQ(buffer[5], 0x90);
   EXPECT_EQ(buffer[6], 0);
 }

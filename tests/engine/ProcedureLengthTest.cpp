@@ -9,37 +9,24 @@
 #include "engine/EHookCode.h"
 #include "engine/EHookProcedureLength.h"
 #include "tests/engine/support/ExecutableMemory.h"
+#include "tests/support/FabricatedMemory.h"
 
 namespace {
 
 constexpr std::uintptr_t kCodeAddress = 0x00401000;
 
 // Code at kCodeAddress of which only the first `readable` bytes can be read.
-class TFabricatedCode : public TCodeReader {
+class TFabricatedCode : public TFabricatedMemory {
  public:
-  TFabricatedCode(std::vector<std::uint8_t> bytes, std::size_t readable)
-      : bytes_(std::move(bytes)), readable_(std::min(readable, bytes_.size())) {}
+  TFabricatedCode(std::vector<std::uint8_t> bytes, std::size_t readable) {
+    bytes.resize(std::min(readable, bytes.size()));
+    Put(kCodeAddress, bytes);
+  }
   explicit TFabricatedCode(std::vector<std::uint8_t> bytes)
       : TFabricatedCode(bytes, bytes.size()) {}
-
-  std::size_t Read(std::uintptr_t address, std::uint8_t* buffer,
-                   std::size_t count) const noexcept override {
-    ++reads;
-    if (address < kCodeAddress || address - kCodeAddress >= readable_) return 0;
-    const std::size_t from = address - kCodeAddress;
-    const std::size_t copied = std::min(count, readable_ - from);
-    std::memcpy(buffer, bytes_.data() + from, copied);
-    return copied;
-  }
-
-  mutable int reads = 0;
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  std::size_t readable_;
 };
 
-std::size_t Measure(const TCodeReader& code, std::size_t limit = 2147483647) {
+std::size_t Measure(const TMemoryReader& code, std::size_t limit = 2147483647) {
   return MeasureProcedureLength(code, kCodeAddress, limit);
 }
 
