@@ -51,7 +51,8 @@ int PatchImportSlots(const TSlotPatch& patch) {
   for (const TImageImport& imported : imports) {
     if (!SameNameIgnoringCase(imported.ModuleName, patch.exportModule)) continue;
     TAddress slot = imported.FirstSlot;
-    for (auto value = image.Memory().ReadU32(slot); value && *value; value = image.Memory().ReadU32(slot += 4)) {
+    for (auto value = image.Memory().ReadU32(slot); value && *value;
+         value = image.Memory().ReadU32(slot += 4)) {
       if (*value == from || (win9x && SameWin9xStub(*value, from))) {
         if (WriteCode(reinterpret_cast<void*>(slot), &to, sizeof to)) ++written;
       }

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr std::uint16_t kDosSignature = 0x5A4D;      // "MZ"
-inline constexpr std::uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
+inline constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
+inline constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 inline constexpr std::uint16_t kOptionalHeader32Magic = 0x10B;
 inline constexpr std::size_t kDosHeaderSize = 64;
 inline constexpr std::size_t kNewHeaderOffsetField = 0x3C;  // in the DOS header

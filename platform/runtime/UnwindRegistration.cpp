@@ -52,7 +52,8 @@ const void* SectionStartContaining(HMODULE module, const void* address) {
   if (!image.Layout()) return nullptr;
   const auto rva = static_cast<std::uint32_t>(AddressOf(address) - image.Handle());
   const TImageSection* section = image.Layout()->SectionContaining(rva);
-  return section ? reinterpret_cast<const void*>(image.Handle() + section->VirtualAddress) : nullptr;
+  return section ? reinterpret_cast<const void*>(image.Handle() + section->VirtualAddress)
+                 : nullptr;
 }
 
 __attribute__((noinline)) void CodeOfThisModule() {

@@ -33,9 +33,9 @@ class TFabricatedMemory : public TMemoryReader {
     Put(address, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   }
   void Put32(TAddress address, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 24)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     Put(address, bytes);
   }
   // Makes [address, address + count) unreadable again.
@@ -47,9 +47,11 @@ class TFabricatedMemory : public TMemoryReader {
         kept.emplace(start, std::move(bytes));
         continue;
       }
-      if (start < address) kept.emplace(start, std::vector(bytes.begin(), bytes.begin() + (address - start)));
+      if (start < address)
+        kept.emplace(start, std::vector(bytes.begin(), bytes.begin() + (address - start)));
       if (end > address + count)
-        kept.emplace(address + count, std::vector(bytes.end() - (end - (address + count)), bytes.end()));
+        kept.emplace(address + count,
+                     std::vector(bytes.end() - (end - (address + count)), bytes.end()));
     }
     regions_ = std::move(kept);
   }
