@@ -1,26 +1,24 @@
-// The debug information unit's start: modules registered from now on without
-// usable ELDATA debug information get their other debug source.
+// The debug information unit's part in module registration: a module that
+// carries no engine data gets its other debug source (map, TD32 or JDBG
+// data), and every module but the main executable its exported functions, so
+// that lookups afterwards only read.
 #include "debuginfo/EDebug.h"
 
-#include "debuginfo/EDebugModules.h"
+#include <windows.h>
+
+#include "debuginfo/EDebugExports.h"
+#include "debuginfo/EDebugSource.h"
 #include "engine/ECoreModules.h"
-#include "engine/EngineUnits.h"
+#include "platform/memory/LiveMemory.h"
 
-namespace {
-
-void EDebugInit() {
-  SetOtherDebugSources(LoadOtherDebugSource);
+void LoadOtherDebugSource(TDovaroModuleInfo& module) {
+  module.OtherDebugSource = CreateOtherDebugSource(reinterpret_cast<std::uintptr_t>(module.Handle));
 }
 
-void EDebugDone() {
-  SetOtherDebugSources(nullptr);
+void LoadExportedFunctions(TDovaroModuleInfo& module) {
+  if (module.Handle == GetModuleHandleA(nullptr)) return;
+  module.Functions =
+      ReadExportedFunctions(LiveMemory(), reinterpret_cast<std::uintptr_t>(module.Handle));
+  if (!module.Functions)
+    module.Functions = std::make_shared<TDovaroFunctionsList>(std::vector<TDovaroFunctionInfo>{});
 }
-
-struct TEDebugUnit {
-  TEDebugUnit() { RunGuardedUnitStep("EDebug.Init", EDebugInit); }
-  ~TEDebugUnit() { RunGuardedUnitStep("EDebug.Done", EDebugDone); }
-};
-
-__attribute__((init_priority(EDEBUG_UNIT_PRIORITY))) TEDebugUnit unit;
-
-}  // namespace

@@ -63,22 +63,31 @@ static_assert(offsetof(TCodeLocation, SourceLine) == 860);
 static_assert(sizeof(TCodeLocation) == 868);
 static_assert(std::is_trivially_copyable_v<TCodeLocation>);
 
-// Fills `location` (allocated by the caller) for `address`. Never fails.
-// May run while an exception is being handled (it takes the function list's
-// lock and may allocate); not inside a handler that forbids the heap.
+// Fills `location` (allocated by the caller) for `address` from the
+// registered module that holds it. Never fails. May run while an exception is
+// being handled (it takes the function list's lock and may allocate); not
+// inside a handler that forbids the heap.
 void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation& location,
                    bool isExceptionAddress, bool stackOrigin);
 
 // The module record of the module whose image holds `address`, or null when
-// no loaded module holds it.
+// no loaded module holds it or the module is not registered yet. Only reads.
 TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address);
+
+// The entry of the module loaded at `handle`, registered (with its debug
+// information) when it has none yet; null for 0 or when no entry can be made.
+// For the parts that learn of modules (the process snapshot, the engine);
+// lookups use FindModuleInfo. Not for exception handling's inner steps: it
+// reads the module's ELDATA and files beside it.
+TDovaroModuleInfo* ModuleEntryByHandle(std::uintptr_t handle);
 
 class TELDebugInfoSource;
 // The first of map, TD32 and JDBG data that opens and is ready for the
 // module, or null. Never raises.
 std::unique_ptr<TELDebugInfoSource> CreateOtherDebugSource(std::uintptr_t moduleHandle);
 
-// While set, lookups do not hide the library's own units (the library is
-// reporting a fault in itself). Process-wide.
-void SetReportingInternalError(bool on);
-bool ReportingInternalError();
+// The engine context's debug loaders: a newly registered record gets its
+// other debug source, and its exported functions (none for the main
+// executable).
+void LoadOtherDebugSource(TDovaroModuleInfo& module);
+void LoadExportedFunctions(TDovaroModuleInfo& module);

@@ -2,15 +2,10 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 #include "engine/ECoreModules.h"
 #include "engine/EHookCode.h"
-#include "platform/memory/LiveMemory.h"
 
 namespace {
-// Guards the lazily read export tables of the records.
-std::mutex functionsLock;
 // No limit in practice: a routine ends at its first return.
 constexpr std::size_t kExportLengthLimit = 2147483647;
 }  // namespace
@@ -31,7 +26,6 @@ std::uintptr_t ModuleHandleOfAddress(std::uintptr_t address) {
 }
 
 TModuleDebugView ModuleDebugView(TDovaroModuleInfo& module) {
-  const auto handle = reinterpret_cast<std::uintptr_t>(module.Handle);
   TModuleDebugView view;
   view.Entry = &module;
   view.Known = true;
@@ -40,34 +34,24 @@ TModuleDebugView ModuleDebugView(TDovaroModuleInfo& module) {
     view.Block.Version = module.FormatVersion;
     view.Block.Password = module.DebugPassword;
     view.Block.PasswordValid = module.PasswordValid;
-    view.Block.Handle = handle;
+    view.Block.Handle = reinterpret_cast<std::uintptr_t>(module.Handle);
   }
   view.OtherSource = module.OtherDebugSource.get();
-  if (module.Handle != GetModuleHandleA(nullptr)) {
-    std::lock_guard guard(functionsLock);
-    if (!module.Functions) {
-      module.Functions = ReadExportedFunctions(LiveMemory(), handle);
-      if (!module.Functions)
-        module.Functions =
-            std::make_shared<TDovaroFunctionsList>(std::vector<TDovaroFunctionInfo>{});
-    }
-    view.Functions = module.Functions.get();
-  }
+  view.Functions = module.Functions.get();
   return view;
-}
-
-void LoadOtherDebugSource(TDovaroModuleInfo& module) {
-  module.OtherDebugSource = CreateOtherDebugSource(reinterpret_cast<std::uintptr_t>(module.Handle));
 }
 
 TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address) {
   const std::uintptr_t handle = ModuleHandleOfAddress(address);
   if (handle == 0) return nullptr;
-  const auto module = reinterpret_cast<TModuleHandle>(handle);
+  return ModulesList().Find(reinterpret_cast<TModuleHandle>(handle));
+}
+
+TDovaroModuleInfo* ModuleEntryByHandle(std::uintptr_t handle) {
+  if (handle == 0) return nullptr;
   try {
-    if (TDovaroModuleInfo* listed = ModulesList().Find(module)) return listed;
-    return &RegisterModule(module, std::string(), true);
+    return &RegisterModule(reinterpret_cast<TModuleHandle>(handle), std::string(), true);
   } catch (...) {
-    return nullptr;  // lookups never fail
+    return nullptr;  // an entry that cannot be made is no entry
   }
 }

@@ -7,10 +7,5 @@
 // The handle of the loaded module whose image holds `address`, or 0.
 std::uintptr_t ModuleHandleOfAddress(std::uintptr_t address);
 
-// The debug data of a record; valid while the record lives. Reads the
-// module's export table on first use (not for the main executable).
+// The debug data of a record; valid while the record lives. Only reads.
 TModuleDebugView ModuleDebugView(TDovaroModuleInfo& module);
-
-// Gives a module registered without usable ELDATA debug information its
-// other debug source (installed as the options unit's loader at start-up).
-void LoadOtherDebugSource(TDovaroModuleInfo& module);

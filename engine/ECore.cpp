@@ -1,4 +1,4 @@
-// The options unit's start and end. At load the current module registers
+// The options unit's start and end. At start the current module registers
 // itself with its ELDATA block; a module with engine data publishes its
 // options in its shared options area (the option object does so whenever the
 // current module's options change).
@@ -8,19 +8,22 @@
 
 namespace {
 
-void ECoreInit() {
+void RegisterCurrentModule() {
   RegisterModule(CurrentModuleHandle(), CurrentModuleFileName(), true);
 }
 
-void ECoreDone() {
+void ReleaseCurrentModule() {
   ReleaseSharedOptionsArea(CurrentModuleHandle());
 }
 
-struct TECoreUnit {
-  TECoreUnit() { RunGuardedUnitStep("ECore.Init", ECoreInit); }
-  ~TECoreUnit() { RunGuardedUnitStep("ECore.Done", ECoreDone); }
-};
-
-__attribute__((init_priority(ECORE_UNIT_PRIORITY))) TECoreUnit unit;
-
 }  // namespace
+
+void ECoreInit(TEngineContext& context) noexcept {
+  engine_context_detail::Attach(&context);
+  RunGuardedUnitStep("ECore.Init", RegisterCurrentModule);
+}
+
+void ECoreDone() noexcept {
+  RunGuardedUnitStep("ECore.Done", ReleaseCurrentModule);
+  engine_context_detail::Attach(nullptr);
+}

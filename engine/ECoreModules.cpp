@@ -2,16 +2,11 @@
 
 #include <windows.h>
 
-#include <atomic>
-
+#include "engine/EngineContext.h"
 #include "platform/runtime/Exception.h"
 #include "platform/runtime/PathText.h"
 
 namespace {
-
-std::atomic<bool> lightRegistration{false};
-std::atomic<TDebugPasswordRequest> debugPasswordRequest{nullptr};
-std::atomic<TOtherDebugSources> otherDebugSources{nullptr};
 
 HMODULE AsHandle(TModuleHandle module) {
   return static_cast<HMODULE>(module);
@@ -56,9 +51,10 @@ std::optional<std::vector<std::uint8_t>> AppendedBlock(const std::string& fileNa
 
 TEldataReadSettings ReadSettingsFor(const TDovaroModuleInfo& record) {
   TEldataReadSettings settings;
-  settings.LightRegistration = lightRegistration.load();
+  settings.LightRegistration = LightRegistration();
   settings.RetryPassword = record.Handle != CurrentModuleHandle();
-  if (const TDebugPasswordRequest request = debugPasswordRequest.load())
+  const TEngineContext* context = EngineContext();
+  if (const TDebugPasswordRequest request = context ? context->RequestDebugPassword : nullptr)
     settings.ObtainPassword = [request, &record](int attempt) { return request(record, attempt); };
   return settings;
 }
@@ -154,17 +150,19 @@ std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
   record->FileName = fileName.empty() ? ModuleFileName(module) : fileName;
   record->Options = std::make_unique<TDovaroModuleOptionsEx>(record->FileName, module);
   record->EngineDataLoaded = full && LoadEngineData(*record);
-  if (!record->EngineDataLoaded) {
-    if (full && !lightRegistration.load())
-      if (const TOtherDebugSources loader = otherDebugSources.load()) loader(*record);
-    return record;
+  if (const TEngineContext* context = EngineContext(); context && full && !LightRegistration()) {
+    if (!record->EngineDataLoaded && context->LoadOtherDebugSource)
+      context->LoadOtherDebugSource(*record);
+    if (context->LoadExportedFunctions) context->LoadExportedFunctions(*record);
   }
   // Another module's engine may have changed its options since it loaded them.
-  if (module != CurrentModuleHandle()) record->Options->Refresh();
+  if (record->EngineDataLoaded && module != CurrentModuleHandle()) record->Options->Refresh();
   return record;
 }
 
 TDovaroModuleInfo& RegisterModule(TModuleHandle module, const std::string& fileName, bool full) {
+  if (TDovaroModuleInfo* listed = ModulesList().Find(module)) return *listed;
+  // Two threads may meet here for one module: the list keeps the first record.
   return ModulesList().Add(LoadModuleRecord(module, fileName, full));
 }
 
@@ -186,18 +184,7 @@ TDovaroModuleOptionsEx& CurrentZuderaDodOptions() {
   return *current->Options;
 }
 
-void SetLightRegistration(bool on) {
-  lightRegistration.store(on);
-}
-
 bool LightRegistration() {
-  return lightRegistration.load();
-}
-
-void SetDebugPasswordRequest(TDebugPasswordRequest request) {
-  debugPasswordRequest.store(request);
-}
-
-void SetOtherDebugSources(TOtherDebugSources loader) {
-  otherDebugSources.store(loader);
+  const TEngineContext* context = EngineContext();
+  return context && context->LightRegistration.load();
 }

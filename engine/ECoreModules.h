@@ -14,6 +14,7 @@
 
 #include "engine/ECoreEldata.h"
 #include "engine/ECoreOptionsEx.h"
+#include "engine/EngineContext.h"
 
 class TELDebugInfoSource;
 class TDovaroFunctionsList;
@@ -33,9 +34,10 @@ struct TDovaroModuleInfo {
   bool PasswordValid = true;
   std::vector<TSymbolTableEntry> SymbolTable;
 
-  // Kept by the debug information unit: the module's other debug source (map,
-  // TD32 or JDBG data; for a module without usable ELDATA debug information)
-  // and its exported functions (none for the main executable).
+  // Filled at registration by the engine context's debug loaders: the
+  // module's other debug source (map, TD32 or JDBG data; for a module without
+  // engine data) and its exported functions (none for the main executable).
+  // Lookups only read them.
   std::shared_ptr<TELDebugInfoSource> OtherDebugSource;
   std::shared_ptr<TDovaroFunctionsList> Functions;
 };
@@ -72,13 +74,14 @@ void* FindSymbol(std::uint8_t symbolId);
 
 // A module record with a fresh option object on the defaults; with `full`,
 // the module's ELDATA block is loaded into it (options, build values, debug
-// information and password check) and, for a module other than the current
-// one, its options are refreshed from its shared options area. Never raises
-// for bad data: the record then holds the defaults.
+// information and password check), the engine context's debug loaders
+// complete it (not during light registration) and, for a module other than
+// the current one, its options are refreshed from its shared options area.
+// Never raises for bad data: the record then holds the defaults.
 std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
                                                     const std::string& fileName, bool full);
-// LoadModuleRecord, then added to ModulesList (an already listed module
-// keeps its record).
+// The listed record of the module, else LoadModuleRecord added to
+// ModulesList.
 TDovaroModuleInfo& RegisterModule(TModuleHandle module, const std::string& fileName, bool full);
 
 // The current module's record, or null before it is registered.
@@ -88,18 +91,5 @@ std::string CurrentModuleFileName();
 // module has registered its engine data.
 TDovaroModuleOptionsEx& CurrentZuderaDodOptions();
 
-// On only while the freeze watchdog starts: modules registered meanwhile get
-// their options but no password check and no debug information.
-void SetLightRegistration(bool on);
+// The engine context's LightRegistration switch (off without a context).
 bool LightRegistration();
-
-// Where the debug password of a module comes from (the password-request
-// events): attempt 0 asks the module itself, attempt 1 the current module's
-// handlers. Without a request, or when it gives none, the password is empty.
-using TDebugPasswordRequest = std::optional<std::string> (*)(const TDovaroModuleInfo& module,
-                                                             int attempt);
-void SetDebugPasswordRequest(TDebugPasswordRequest request);
-// The other debug sources of a module without usable ELDATA debug
-// information (map, TD32, JDBG files); installed by the debug information unit.
-using TOtherDebugSources = void (*)(TDovaroModuleInfo& module);
-void SetOtherDebugSources(TOtherDebugSources loader);

@@ -2,15 +2,11 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "engine/ECoreModules.h"
 #include "engine/ECoreOptionStream.h"
 #include "engine/ECoreSharedArea.h"
 
 namespace {
-
-std::atomic<TFreezeWatchControl> freezeWatchControl{nullptr};
 
 TModuleHandle LoadedModule(const std::string& modulePath) {
   return modulePath.empty() ? nullptr : GetModuleHandleA(modulePath.c_str());
@@ -18,16 +14,13 @@ TModuleHandle LoadedModule(const std::string& modulePath) {
 
 void SwitchFreezeWatch(const TDovaroModuleOptionsEx& options, bool changed) {
   const TDovaroModuleInfo* current = CurrentModuleInfo();
-  const TFreezeWatchControl control = freezeWatchControl.load();
+  const TEngineContext* context = EngineContext();
+  const TFreezeWatchControl control = context ? context->ControlFreezeWatch : nullptr;
   if (!changed || !control || !current || current->Options.get() != &options) return;
   control(options.Enabled() && options.FreezeWatch());
 }
 
 }  // namespace
-
-void SetFreezeWatchControl(TFreezeWatchControl control) {
-  freezeWatchControl.store(control);
-}
 
 TDovaroModuleOptionsEx::TDovaroModuleOptionsEx(std::string modulePath)
     : TDovaroModuleOptions(modulePath, LoadedModule(modulePath)) {}

@@ -15,7 +15,8 @@ class TDovaroModuleOptionsEx : public TDovaroModuleOptions {
       : TDovaroModuleOptions(std::move(modulePath), ownerModule) {}
 
   // For the current module's registered options, a change of either value
-  // starts the freeze watchdog (both set) or stops it (Part of interception).
+  // starts the freeze watchdog (both set) or stops it, through the engine
+  // context's control.
   void SetEnabled(bool value) override;
   void SetFreezeWatch(const bool& value) override;
 
@@ -25,8 +26,3 @@ class TDovaroModuleOptionsEx : public TDovaroModuleOptions {
   // a missing, empty or unreadable area leaves the options as they were.
   void Refresh() override;
 };
-
-// How interception runs the freeze watchdog: `run` true starts it when it
-// does not run, false stops it. Installed by the interception unit.
-using TFreezeWatchControl = void (*)(bool run);
-void SetFreezeWatchControl(TFreezeWatchControl control);

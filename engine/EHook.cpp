@@ -16,7 +16,8 @@ struct THookUnit {
   std::unique_ptr<TCodeHookList> codeHooks;
 };
 
-// Function-local, so it is built by the unit's start and outlives its end.
+// Function-local, so it is built by the unit's first start and outlives its
+// end.
 THookUnit& Unit() {
   static THookUnit unit;
   return unit;
@@ -35,13 +36,6 @@ void EndHookUnit() {
   unit.hookedMethods.reset();  // writes the replaced methods back
   unit.codeHooks.reset();      // restores the code hooks' targets, the last first
 }
-
-struct THookUnitLifetime {
-  THookUnitLifetime() { EHookInit(); }
-  ~THookUnitLifetime() { EHookDone(); }
-};
-
-__attribute__((init_priority(EHOOK_UNIT_PRIORITY))) THookUnitLifetime lifetime;
 
 }  // namespace
 

@@ -14,7 +14,8 @@
 
 // Unit start, the guarded step "EHook.Init": creates the import-patch list,
 // the THookedMethodsList and the code hook list. Runs at module start (after
-// the options unit); starting a started unit changes nothing. A failure goes
+// the options unit, engine/EngineStartup.h); starting a started unit changes
+// nothing. A failure goes
 // to the unit-step failure reporter as "Critical error at: ..." (see
 // engine/EngineUnits.h); it never raises.
 void EHookInit() noexcept;

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <exception>
+
+#include "engine/EngineContext.h"
 
 namespace {
 
@@ -12,7 +13,11 @@ void ShowUnitStepFailure(const char*, const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-std::atomic<TUnitStepFailureReporter> failureReporter{ShowUnitStepFailure};
+TUnitStepFailureReporter FailureReporter() {
+  const TEngineContext* context = EngineContext();
+  return context && context->ReportUnitStepFailure ? context->ReportUnitStepFailure
+                                                   : ShowUnitStepFailure;
+}
 
 }  // namespace
 
@@ -32,12 +37,8 @@ void RunGuardedUnitStep(const char* stepName, void (*step)()) noexcept {
   }
   try {
     if (message.empty()) message = "General internal error.";
-    failureReporter.load()(stepName, CriticalErrorText(stepName, message));
+    FailureReporter()(stepName, CriticalErrorText(stepName, message));
   } catch (...) {
     // Nothing is left to tell: the module goes on without the unit.
   }
-}
-
-void SetUnitStepFailureReporter(TUnitStepFailureReporter reporter) {
-  failureReporter.store(reporter ? reporter : ShowUnitStepFailure);
 }

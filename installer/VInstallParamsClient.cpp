@@ -10,11 +10,15 @@
 #include <memory>
 #include <string>
 
+#include "engine/EngineStartup.h"
 #include "installer/BDEConfig.h"
 #include "installer/UF_InstallParamsClient.h"
 #include "platform/runtime/ExportBoundary.h"
 
 namespace {
+
+// The engine of this module: started at process attach, ended at detach.
+constinit TEngineContext engine;
 
 std::string TextArgument(const char* text) {
   return text ? std::string(text) : std::string();
@@ -30,24 +34,30 @@ extern "C" {
 
 unsigned char __stdcall SetParameters(void* /*reserved*/, const char* serverHost,
                                       const char* targetFolder) {
-  return RunExport("SetParameters", reinterpret_cast<const void*>(&SetParameters), [&] {
-    const std::string host = TextArgument(serverHost);
-    auto container = std::make_unique<TF_InstallParamsClient>();
-    container->TargetFolder = TextArgument(targetFolder);
-    return AsBoolean(container->RequestServerParameters(host));
-  });
+  return RunExport("SetParameters", reinterpret_cast<const void*>(&SetParameters),
+                   engine.ObserveExportFailure, [&] {
+                     const std::string host = TextArgument(serverHost);
+                     auto container = std::make_unique<TF_InstallParamsClient>();
+                     container->TargetFolder = TextArgument(targetFolder);
+                     return AsBoolean(container->RequestServerParameters(host));
+                   });
 }
 
 unsigned char __stdcall SetBDEConfig(void* /*reserved*/, const char* aliasName,
                                      const char* serverName) {
-  return RunExport("SetBDEConfig", reinterpret_cast<const void*>(&SetBDEConfig), [&] {
-    return AsBoolean(ConfigureDatabaseClient(TextArgument(aliasName), TextArgument(serverName)));
-  });
+  return RunExport("SetBDEConfig", reinterpret_cast<const void*>(&SetBDEConfig),
+                   engine.ObserveExportFailure, [&] {
+                     return AsBoolean(ConfigureDatabaseClient(TextArgument(aliasName),
+                                                              TextArgument(serverName)));
+                   });
 }
 
-// The module's notification handler for process and thread attach and detach:
-// the installer part has nothing to set up or tear down there.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+// The module's notification handler: the engine's units start when the
+// process attaches the module and end when it detaches it; the installer part
+// has nothing to set up or tear down.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) StartEngineUnits(engine);
+  if (reason == DLL_PROCESS_DETACH) EndEngineUnits();
   return TRUE;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cxxabi.h>
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,7 +35,6 @@ class FailureSlots {
 };
 
 FailureSlots failures;
-std::atomic<BoundaryObserver> observer{nullptr};
 
 std::string Demangle(const char* mangled) {
   int status = 0;
@@ -70,13 +68,9 @@ RaiseExceptionFn RealRaiseException() {
 
 }  // namespace
 
-void SetBoundaryObserver(BoundaryObserver newObserver) noexcept {
-  observer.store(newObserver);
-}
-
 namespace boundary_detail {
 
-void RecordCurrentFailure(const char* exportName) noexcept {
+void RecordCurrentFailure(const char* exportName, BoundaryObserver observer) noexcept {
   try {
     RecordedFailure& lastFailure = failures.OfThisThread();
     lastFailure.exception = std::current_exception();
@@ -84,7 +78,7 @@ void RecordCurrentFailure(const char* exportName) noexcept {
   } catch (...) {
     // Out of memory while describing: the raise still happens, with what we have.
   }
-  if (BoundaryObserver watcher = observer.load()) watcher(exportName);
+  if (observer) observer(exportName);
 }
 
 void RaiseRecordedFailure(const void* exportAddress) noexcept {

@@ -3,8 +3,9 @@
 // A C++ exception cannot cross the module boundary: the caller's unwinder has
 // no tables for our frames. Every export therefore runs its body through
 // RunExport: a failure the body does not handle is caught at the boundary,
-// shown to the exception engine (when one observes), and then raised to the
-// caller as a structured exception, which any Windows caller can catch:
+// shown to the observer the export names (the exception engine, when it
+// runs), and then raised to the caller as a structured exception, which any
+// Windows caller can catch:
 //
 //   code       kBoundaryExceptionCode (0xE0564950), non-continuable
 //   params[0]  const char*  the message text, zero-terminated
@@ -21,23 +22,24 @@
 inline constexpr unsigned long kBoundaryExceptionCode = 0xE0564950UL;
 inline constexpr unsigned long kBoundaryParameterCount = 4;
 
-// Called inside the boundary's catch block while the exception is current.
-// The engine installs one at activation; it must not throw.
+// Called inside the boundary's catch block while the exception is current;
+// must not throw.
 using BoundaryObserver = void (*)(const char* exportName);
-void SetBoundaryObserver(BoundaryObserver observer) noexcept;
 
 namespace boundary_detail {
-void RecordCurrentFailure(const char* exportName) noexcept;
+void RecordCurrentFailure(const char* exportName, BoundaryObserver observer) noexcept;
 [[noreturn]] void RaiseRecordedFailure(const void* exportAddress) noexcept;
 }  // namespace boundary_detail
 
-// Runs an export's body; its result is the export's result.
+// Runs an export's body; its result is the export's result. `observer` may
+// be null.
 template <class Body>
-auto RunExport(const char* exportName, const void* exportAddress, Body&& body) -> decltype(body()) {
+auto RunExport(const char* exportName, const void* exportAddress, BoundaryObserver observer,
+               Body&& body) -> decltype(body()) {
   try {
     return body();
   } catch (...) {
-    boundary_detail::RecordCurrentFailure(exportName);
+    boundary_detail::RecordCurrentFailure(exportName, observer);
   }
   // Raised outside the catch block: the C++ exception is no longer in flight,
   // and the recorded copy keeps its object alive for the caller.

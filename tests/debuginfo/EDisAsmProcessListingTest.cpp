@@ -186,6 +186,7 @@ TEST(ProcessAssemblerListing, LiveOverload_ListsThisProcess) {
 TEST(ProcessAssemblerListing, ShippedDll_FaultAtExportStartsWithItsHeader) {
   const HMODULE module = LoadLibraryA("VInstallParamsClient_stripped.dll");
   ASSERT_NE(module, nullptr);
+  ASSERT_NE(ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(module)), nullptr);
   for (const char* name : {"SetParameters", "SetBDEConfig"}) {
     SCOPED_TRACE(name);
     const std::uint32_t entry =

@@ -12,6 +12,9 @@ class StrippedInstallerDll : public testing::Test {
   void SetUp() override {
     module_ = LoadLibraryA("VInstallParamsClient_stripped.dll");
     ASSERT_NE(module_, nullptr);
+    // Lookups only read the module list: the test learns of the module as the
+    // process snapshot would.
+    ASSERT_NE(ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(module_)), nullptr);
   }
   void TearDown() override {
     if (module_) FreeLibrary(module_);

@@ -12,6 +12,7 @@
 #include "tests/support/InstallerDll.h"
 #include "tests/support/TempFolder.h"
 #include "tools/eldata_tool/OptionsText.h"
+#include "tests/support/EngineEnvironment.h"
 #include "tools/eldata_tool/PeImage.h"
 
 namespace {
@@ -130,9 +131,9 @@ TEST(ProbeModule, ResourceCarrier_IsReadByTheModuleItself) {
 
 TEST(ProbeModule, PasswordFromTheRequest_MakesTheProbeValid) {
   TLoadedModule probe(BesideTests("eldata_probe_resource.dll"));
-  SetDebugPasswordRequest(PasswordForProbe);
+  TestEngineContext().RequestDebugPassword = PasswordForProbe;
   const auto record = LoadModuleRecord(probe.Handle(), "", true);
-  SetDebugPasswordRequest(nullptr);
+  TestEngineContext().RequestDebugPassword = nullptr;
   ASSERT_TRUE(record->EngineDataLoaded);
   EXPECT_TRUE(record->PasswordValid);
   EXPECT_EQ(record->DebugPassword, "probe-secret");
@@ -207,9 +208,9 @@ TEST(ProbeModule, UnloadedModule_RemovesItsSharedArea) {
 
 TEST(ProbeModule, LightRegistration_GivesOptionsButNoDebugInformation) {
   TLoadedModule probe(BesideTests("eldata_probe_resource.dll"));
-  SetLightRegistration(true);
+  TestEngineContext().LightRegistration = true;
   const auto record = LoadModuleRecord(probe.Handle(), "", true);
-  SetLightRegistration(false);
+  TestEngineContext().LightRegistration = false;
   ASSERT_TRUE(record->EngineDataLoaded);
   EXPECT_EQ(record->Options->MaxLoggedErrors(), 12u);
   EXPECT_FALSE(record->DebugInfo.has_value());
@@ -226,7 +227,8 @@ void CountOtherSources(TDovaroModuleInfo&) {
 }  // namespace
 
 TEST(ModuleRegistration, OtherDebugSources_AreTriedOnlyForAFullRegistrationWithoutData) {
-  SetOtherDebugSources(CountOtherSources);
+  const TModuleDebugLoader usualLoader = TestEngineContext().LoadOtherDebugSource;
+  TestEngineContext().LoadOtherDebugSource = CountOtherSources;
   const HMODULE kernel = GetModuleHandleA("kernel32.dll");
   LoadModuleRecord(kernel, "", false);
   EXPECT_EQ(otherSourcesAsked, 0);
@@ -237,11 +239,11 @@ TEST(ModuleRegistration, OtherDebugSources_AreTriedOnlyForAFullRegistrationWitho
     LoadModuleRecord(probe.Handle(), "", true);
     EXPECT_EQ(otherSourcesAsked, 1) << "the module has its own debug information";
   }
-  SetLightRegistration(true);
+  TestEngineContext().LightRegistration = true;
   LoadModuleRecord(kernel, "", true);
-  SetLightRegistration(false);
+  TestEngineContext().LightRegistration = false;
   EXPECT_EQ(otherSourcesAsked, 1) << "not under light registration";
-  SetOtherDebugSources(nullptr);
+  TestEngineContext().LoadOtherDebugSource = usualLoader;
 }
 
 TEST(ModuleRegistration, RegisteredModule_KeepsItsFirstRecord) {
@@ -264,7 +266,7 @@ void RecordFailure(const char* step, const std::string& text) {
 }  // namespace
 
 TEST(UnitSteps, FailingStep_BecomesTheCriticalErrorText) {
-  SetUnitStepFailureReporter(RecordFailure);
+  TestEngineContext().ReportUnitStepFailure = RecordFailure;
   RunGuardedUnitStep("ECore.Init", [] { throw EInOutError("disk full"); });
   EXPECT_EQ(reportedStep, "ECore.Init");
   EXPECT_EQ(reportedText, "Critical error at: \"ECore.Init\"\r\nError: \"disk full\".");
@@ -274,5 +276,5 @@ TEST(UnitSteps, FailingStep_BecomesTheCriticalErrorText) {
   reportedText.clear();
   RunGuardedUnitStep("ECore.Init", [] {});
   EXPECT_EQ(reportedText, "");
-  SetUnitStepFailureReporter(nullptr);
+  TestEngineContext().ReportUnitStepFailure = nullptr;
 }

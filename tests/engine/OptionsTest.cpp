@@ -8,6 +8,7 @@
 #include "engine/ECoreOptions.h"
 #include "engine/ECoreServices.h"
 #include "platform/runtime/Exception.h"
+#include "tests/support/EngineEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -208,7 +209,7 @@ void RecordFreezeWatch(bool run) {
 TEST(Options, CurrentModulesOptions_SwitchTheFreezeWatchOnChangesOnly) {
   TDovaroModuleInfo* self = CurrentModuleInfo();
   ASSERT_NE(self, nullptr);
-  SetFreezeWatchControl(RecordFreezeWatch);
+  TestEngineContext().ControlFreezeWatch = RecordFreezeWatch;
   self->Options->SetFreezeWatch(true);   // enabled and watching: run
   self->Options->SetFreezeWatch(true);   // no change
   self->Options->SetEnabled(false);      // stop
@@ -216,7 +217,7 @@ TEST(Options, CurrentModulesOptions_SwitchTheFreezeWatchOnChangesOnly) {
   self->Options->SetFreezeWatch(false);  // stop
   TDovaroModuleOptionsEx other("other.dll", nullptr);
   other.SetFreezeWatch(true);  // not the current module's options
-  SetFreezeWatchControl(nullptr);
+  TestEngineContext().ControlFreezeWatch = nullptr;
   EXPECT_EQ(freezeWatchRequests, (std::vector<bool>{true, false, true, false}));
 }
 

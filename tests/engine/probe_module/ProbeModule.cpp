@@ -4,8 +4,19 @@
 #include <windows.h>
 
 #include "engine/ECore.h"
+#include "engine/EngineStartup.h"
+
+namespace {
+constinit TEngineContext engine;
+}  // namespace
 
 extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) StartEngineUnits(engine);
+  if (reason == DLL_PROCESS_DETACH) EndEngineUnits();
+  return TRUE;
+}
 
 // A routine the module's SymbolTable names (SymbolID 0).
 __declspec(dllexport) __attribute__((noinline)) int ProbeRoutine(int value) {

@@ -1,16 +1,12 @@
-// The Win32 edge of the debug lookups: the process's modules, their files
+// The Win32 edge of the debug sources: the process's modules, their files
 // and their memory.
 #include <windows.h>
 
-#include <atomic>
-
 #include "debuginfo/EDebug.h"
-#include "debuginfo/EDebugModules.h"
-#include "engine/ECoreMemory.h"
+#include "debuginfo/EDebugSource.h"
+#include "platform/memory/LiveMemory.h"
 
 namespace {
-
-std::atomic<bool> reportingInternalError{false};
 
 class TLiveModuleAccess final : public TModuleAccess {
  public:
@@ -42,35 +38,11 @@ class TLiveModuleAccess final : public TModuleAccess {
   const TMemoryReader& Memory() const override { return LiveMemory(); }
 };
 
-TLookupServices LiveServices() {
-  TLookupServices services;
-  services.Code = &LiveMemory();
-  services.MeasureProcedure = ProcedureLengthOfExport;
-  services.ShowLibraryUnits = ReportingInternalError();
-  return services;
-}
-
 }  // namespace
 
 const TModuleAccess& LiveModuleAccess() {
   static const TLiveModuleAccess access;
   return access;
-}
-
-void SetReportingInternalError(bool on) {
-  reportingInternalError = on;
-}
-
-bool ReportingInternalError() {
-  return reportingInternalError;
-}
-
-void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation& location,
-                   bool isExceptionAddress, bool stackOrigin) {
-  TModuleDebugView view;
-  if (TDovaroModuleInfo* module = FindModuleInfo(address)) view = ModuleDebugView(*module);
-  LocateInModule(view, address, threadId, location, isExceptionAddress, stackOrigin,
-                 LiveServices());
 }
 
 std::unique_ptr<TELDebugInfoSource> CreateOtherDebugSource(std::uintptr_t moduleHandle) {

@@ -1,0 +1,17 @@
+#include "engine/EngineStartup.h"
+
+#include "debuginfo/EDebug.h"
+#include "engine/ECore.h"
+#include "engine/EHook.h"
+
+void StartEngineUnits(TEngineContext& context) noexcept {
+  if (!context.LoadOtherDebugSource) context.LoadOtherDebugSource = LoadOtherDebugSource;
+  if (!context.LoadExportedFunctions) context.LoadExportedFunctions = LoadExportedFunctions;
+  ECoreInit(context);
+  EHookInit();
+}
+
+void EndEngineUnits() noexcept {
+  EHookDone();
+  ECoreDone();
+}
