@@ -3,6 +3,7 @@
 // after that unit, so the interception points stay in place while it ends.
 #include "engine/EHook.h"
 
+#include <atomic>
 #include <memory>
 
 #include "engine/EHookUnit.h"
@@ -15,6 +16,9 @@ struct THookUnit {
   std::unique_ptr<THookedMethodsList> hookedMethods;
   std::unique_ptr<TCodeHookList> codeHooks;
 };
+
+// Constant-initialised, so code may be patched before any unit starts.
+std::atomic<TEngineThreadTest> engineThreadTest{nullptr};
 
 // Function-local, so it is built by the unit's start and outlives its end.
 THookUnit& Unit() {
@@ -55,6 +59,14 @@ TImportPatchList* ActiveImportPatches() noexcept {
 
 THookedMethodsList* ActiveHookedMethods() noexcept {
   return Unit().hookedMethods.get();
+}
+
+TEngineThreadTest EngineThreadTest() noexcept {
+  return engineThreadTest.load();
+}
+
+void SetEngineThreadTest(TEngineThreadTest test) noexcept {
+  engineThreadTest.store(test);
 }
 
 void EHookInit() noexcept {

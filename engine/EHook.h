@@ -11,6 +11,7 @@
 #include "engine/EHookMethods.h"
 #include "engine/EHookProperty.h"
 #include "engine/EHookSymbol.h"
+#include "engine/EHookThreadFreeze.h"
 
 // Unit start, the guarded step "EHook.Init": creates the import-patch list,
 // the THookedMethodsList and the code hook list. Runs at module start (after
@@ -25,3 +26,8 @@ void EHookInit() noexcept;
 // Runs at module end, after the interception unit's end; failures are
 // reported like EHookInit's.
 void EHookDone() noexcept;
+
+// Names the engine's own threads, which code patching leaves running while it
+// suspends the others (see TThreadFreeze). Installed by the interception unit;
+// nullptr (the default) names none. Kept apart from the unit's start and end.
+void SetEngineThreadTest(TEngineThreadTest test) noexcept;
