@@ -90,7 +90,7 @@ int PatchImportSlots(const TSlotPatch& patch) {
     auto* slot = reinterpret_cast<void**>(const_cast<std::uint8_t*>(base) + entry.FirstThunk);
     for (void* value; ReadRecord(slot, value) && value; ++slot) {
       if (value == patch.from || (win9x && SameWin9xStub(value, patch.from))) {
-        if (WriteCode(slot, &patch.to, sizeof patch.to)) ++written;
+        if (WriteSlot(slot, patch.to)) ++written;
       }
     }
   }
