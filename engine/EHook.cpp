@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/EHookUnit.h"
+#include "engine/EngineContext.h"
 #include "engine/EngineUnits.h"
 
 namespace {
@@ -49,6 +50,11 @@ TImportPatchList* ActiveImportPatches() noexcept {
 
 THookedMethodsList* ActiveHookedMethods() noexcept {
   return Unit().hookedMethods.get();
+}
+
+TEngineThreadTest EngineThreadTest() noexcept {
+  const TEngineContext* context = EngineContext();
+  return context ? context->IsEngineThread : nullptr;
 }
 
 void EHookInit() noexcept {

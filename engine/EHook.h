@@ -11,6 +11,7 @@
 #include "engine/EHookMethods.h"
 #include "engine/EHookProperty.h"
 #include "engine/EHookSymbol.h"
+#include "engine/EHookThreadFreeze.h"
 
 // Unit start, the guarded step "EHook.Init": creates the import-patch list,
 // the THookedMethodsList and the code hook list. Runs at module start (after

@@ -11,6 +11,7 @@
 #include "engine/EHookErrors.h"
 #include "engine/EHookProcedureLength.h"
 #include "engine/EHookPlatform.h"
+#include "engine/EHookThreadMoves.h"
 #include "engine/EHookTrampoline.h"
 #include "engine/EHookUnit.h"
 
@@ -35,7 +36,8 @@ struct TCodeHookList::TRecord {
   std::uint8_t* target = nullptr;
   std::unique_ptr<std::uint8_t, TTrampolineDeleter> trampoline;
   std::size_t trampolineSize = 0;
-  std::vector<std::uint8_t> savedBytes;  // the covered bytes as they were
+  std::vector<std::uint8_t> savedBytes;   // the covered bytes as they were
+  std::vector<TThreadMove> leavingMoves;  // out of the trampoline, for the restore
 };
 
 void TCodeHookList::THeapDeleter::operator()(void* heap) const noexcept {
@@ -72,14 +74,18 @@ void* TCodeHookList::Hook(void* target, void* replacement, const std::string& na
       BuildTrampoline(peek, plan, AddressValue(target), AddressValue(trampoline));
   std::memcpy(trampoline, bytes.data(), bytes.size());
   FlushInstructionCache(GetCurrentProcess(), trampoline, bytes.size());
+  const std::vector<TThreadMove> enteringMoves =
+      MovesIntoTrampoline(peek, plan, AddressValue(target), AddressValue(trampoline));
+  record->leavingMoves =
+      MovesOutOfTrampoline(peek, plan, AddressValue(target), AddressValue(trampoline));
   records_.reserve(records_.size() + 1);  // recording must not fail once the jump is in place
-  if (!WriteJump(target, replacement)) throw EHookingError(name);
+  if (!WriteJump(target, replacement, enteringMoves)) throw EHookingError(name);
   records_.push_back(std::move(record));
   return trampoline;
 }
 
 void TCodeHookList::Restore(TRecord& record) noexcept {
-  WriteCode(record.target, record.savedBytes.data(), record.savedBytes.size());
+  WriteCode(record.target, record.savedBytes.data(), record.savedBytes.size(), record.leavingMoves);
 }
 
 bool TCodeHookList::Unhook(void* address) noexcept {

@@ -2,9 +2,15 @@
 // trampoline keeps the old behaviour callable.
 //
 // Hooks are installed during unit start and removed at unit end; the list is
-// locked, so installing from another thread is safe, but a thread that is
-// executing a target while it is patched sees either the old bytes or the
-// new jump. None of this may run inside exception handling.
+// locked, so installing from another thread is safe. While a target is
+// patched the process's other threads (except the engine's own) are
+// suspended, so a thread executing it sees either the old bytes or the new
+// jump: one that stands inside the covered bytes is moved to the same
+// instruction in the trampoline, and on unhooking one inside the trampoline
+// is moved back to the target. Return addresses are not moved: unhooking
+// while a thread is still inside a call made from the trampoline, or still
+// inside the replacement and about to call the trampoline, is the caller's
+// fault. None of this may run inside exception handling.
 #pragma once
 
 #include <cstddef>

@@ -46,7 +46,6 @@ int PatchImportSlots(const TSlotPatch& patch) {
   if (imports.empty()) return -1;
   const bool win9x = IsWin9xPlatform();
   const TAddress from = AddressOf(patch.from);
-  const auto to = static_cast<std::uint32_t>(AddressOf(patch.to));
   int written = 0;
   for (const TImageImport& imported : imports) {
     if (!SameNameIgnoringCase(imported.ModuleName, patch.exportModule)) continue;
@@ -54,7 +53,7 @@ int PatchImportSlots(const TSlotPatch& patch) {
     for (auto value = image.Memory().ReadU32(slot); value && *value;
          value = image.Memory().ReadU32(slot += 4)) {
       if (*value == from || (win9x && SameWin9xStub(*value, from))) {
-        if (WriteCode(reinterpret_cast<void*>(slot), &to, sizeof to)) ++written;
+        if (WriteSlot(reinterpret_cast<void*>(slot), patch.to)) ++written;
       }
     }
   }

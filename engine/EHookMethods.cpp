@@ -32,7 +32,7 @@ THookedMethodsList::~THookedMethodsList() {
   std::lock_guard guard(lock_);
   while (!records_.empty()) {
     const TRecord& record = records_.back();
-    WriteCode(SlotAddress(record.methodTable, record.slot), &record.replaced, sizeof(void*));
+    WriteSlot(SlotAddress(record.methodTable, record.slot), record.replaced);
     records_.pop_back();
   }
 }
@@ -60,7 +60,7 @@ void* THookedMethodsList::Hook(TMethodTable methodTable, std::ptrdiff_t slot, vo
   // unhooking must write back.
   const bool recorded = Find(methodTable, slot) != records_.end();
   if (!recorded) records_.reserve(records_.size() + 1);
-  if (!WriteCode(address, &method, sizeof method)) {
+  if (!WriteSlot(address, method)) {
     throw EHookingError(MethodHookName(methodTable, slot));
   }
   if (!recorded) records_.push_back({methodTable, current, slot});
@@ -71,7 +71,7 @@ bool THookedMethodsList::Unhook(TMethodTable methodTable, std::ptrdiff_t slot) n
   std::lock_guard guard(lock_);
   const auto record = Find(methodTable, slot);
   if (record == records_.end()) return false;
-  WriteCode(SlotAddress(methodTable, slot), &record->replaced, sizeof(void*));
+  WriteSlot(SlotAddress(methodTable, slot), record->replaced);
   records_.erase(record);
   return true;
 }

@@ -179,3 +179,27 @@ std::vector<std::uint8_t> BuildTrampoline(const std::uint8_t* target, const TTra
   }
   return trampoline;
 }
+
+std::vector<TTrampolinePlace> TrampolinePlaces(const std::uint8_t* target,
+                                               const TTrampolinePlan& plan,
+                                               std::uint32_t targetAddress) {
+  std::vector<TTrampolinePlace> places;
+  std::vector<TTrampolinePlace> stubs;
+  std::size_t nextStub = plan.CoveredBytes + kJumpSize;
+  for (std::size_t offset = 0; offset < plan.CoveredBytes;) {
+    const TInstruction decoded = DecodeInstruction(target + offset, plan.CoveredBytes - offset);
+    places.push_back({offset, targetAddress + static_cast<std::uint32_t>(offset), true});
+    if (decoded.Branch == TRelativeBranch::kShort) {
+      const std::int64_t destination = BranchDestination(target, offset, decoded);
+      if (LeavesBlock(destination, plan.CoveredBytes)) {
+        stubs.push_back({nextStub, targetAddress + static_cast<std::uint32_t>(destination), false});
+        nextStub += kJumpSize;
+      }
+    }
+    offset += WalkStep(decoded);
+  }
+  places.push_back(
+      {plan.CoveredBytes, targetAddress + static_cast<std::uint32_t>(plan.CoveredBytes), false});
+  places.insert(places.end(), stubs.begin(), stubs.end());
+  return places;
+}

@@ -49,3 +49,20 @@ TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available
 std::vector<std::uint8_t> BuildTrampoline(const std::uint8_t* target, const TTrampolinePlan& plan,
                                           std::uint32_t targetAddress,
                                           std::uint32_t trampolineAddress);
+
+// An instruction of the trampoline and the place in the target that does the
+// same work. Relocation keeps every copied instruction's length (a short
+// branch keeps its 8-bit form and is aimed at a stub), so a copied
+// instruction has the offset of its original.
+struct TTrampolinePlace {
+  std::size_t Offset = 0;           // in the trampoline
+  std::uint32_t TargetAddress = 0;  // the original, the first instruction not covered, or
+                                    // the destination of the exit stub's branch
+  bool Copied = false;              // a copied instruction (not the jump back or a stub)
+};
+
+// Every instruction of the trampoline in order: the copied instructions, the
+// jump back, the exit stubs. Requires a plan without error for the same bytes.
+std::vector<TTrampolinePlace> TrampolinePlaces(const std::uint8_t* target,
+                                               const TTrampolinePlan& plan,
+                                               std::uint32_t targetAddress);

@@ -2,6 +2,8 @@
 // accessor gives nullptr outside that time. Internal to the hook engine.
 #pragma once
 
+#include "engine/EHookThreadFreeze.h"
+
 class TCodeHookList;
 class TImportPatchList;
 class THookedMethodsList;
@@ -9,3 +11,7 @@ class THookedMethodsList;
 TCodeHookList* ActiveCodeHooks() noexcept;
 TImportPatchList* ActiveImportPatches() noexcept;
 THookedMethodsList* ActiveHookedMethods() noexcept;
+
+// The engine context's test for the engine's own threads, which code
+// patching leaves running; nullptr (none named) without a context.
+TEngineThreadTest EngineThreadTest() noexcept;

@@ -160,6 +160,30 @@ std::uint32_t ThroughStubs(const std::vector<std::uint8_t>& trampoline, std::uin
   return BranchDestination(trampoline.data(), offset, jump, address);
 }
 
+// A routine of the built DLL as a hook target: its first bytes in `image`,
+// the address it is given, and the trampoline's plan.
+struct TBuiltRoutine {
+  std::string label;
+  const std::uint8_t* target;
+  std::size_t available;
+  std::uint32_t targetAddress;
+  TTrampolinePlan plan;
+};
+
+std::vector<TBuiltRoutine> BuiltRoutines(const std::string& image) {
+  std::vector<TBuiltRoutine> routines;
+  std::set<std::string> seen;
+  for (const TCodeRun& run : ReadObjdumpRuns()) {
+    if (!seen.insert(run.label).second) continue;  // only routine starts
+    const auto* target = reinterpret_cast<const std::uint8_t*>(image.data()) + run.fileOffset;
+    const std::size_t available = std::min<std::size_t>(32, image.size() - run.fileOffset);
+    routines.push_back({run.label, target, available,
+                        0x10000000u + static_cast<std::uint32_t>(run.fileOffset),
+                        PlanTrampoline(target, available)});
+  }
+  return routines;
+}
+
 }  // namespace
 
 // Every routine of the built DLL as a hook target: the trampoline holds the
@@ -167,21 +191,19 @@ std::uint32_t ThroughStubs(const std::vector<std::uint8_t>& trampoline, std::uin
 TEST(TrampolineBuilder, EveryRoutineOfTheBuiltDll_KeepsWhereItsBranchesLead) {
   const std::string image = ReadBuiltDll();
   ASSERT_FALSE(image.empty());
-  std::set<std::string> seen;
   int planned = 0, tooShort = 0, failures = 0;
-  for (const TCodeRun& run : ReadObjdumpRuns()) {
-    if (!seen.insert(run.label).second) continue;  // only routine starts
-    SCOPED_TRACE(run.label);
-    const auto* target = reinterpret_cast<const std::uint8_t*>(image.data()) + run.fileOffset;
-    const std::size_t available = std::min<std::size_t>(32, image.size() - run.fileOffset);
-    const TTrampolinePlan plan = PlanTrampoline(target, available);
+  for (const TBuiltRoutine& routine : BuiltRoutines(image)) {
+    SCOPED_TRACE(routine.label);
+    const std::uint8_t* target = routine.target;
+    const std::size_t available = routine.available;
+    const TTrampolinePlan& plan = routine.plan;
     if (plan.Error == TTrampolineError::kRoutineTooShort) {
       ++tooShort;
       continue;
     }
     ASSERT_EQ(plan.Error, TTrampolineError::kNone);
     ++planned;
-    const std::uint32_t targetAddress = 0x10000000u + static_cast<std::uint32_t>(run.fileOffset);
+    const std::uint32_t targetAddress = routine.targetAddress;
     const std::uint32_t trampolineAddress = 0x20000000u + 64u * static_cast<std::uint32_t>(planned);
     const std::vector<std::uint8_t> trampoline =
         BuildTrampoline(target, plan, targetAddress, trampolineAddress);
@@ -212,4 +234,46 @@ TEST(TrampolineBuilder, EveryRoutineOfTheBuiltDll_KeepsWhereItsBranchesLead) {
   EXPECT_GT(planned, 500) << "too few routines to say much";
   RecordProperty("routines_planned", planned);
   RecordProperty("routines_too_short", tooShort);
+}
+
+// Every routine of the built DLL as a hook target: the places are exactly the
+// trampoline's instructions, one after the other; a copy has its original's
+// offset and length, and the jump back and each stub jump to the place they
+// name.
+TEST(TrampolineBuilder, EveryRoutineOfTheBuiltDll_HasPlacesThatMatchItsTrampoline) {
+  const std::string image = ReadBuiltDll();
+  ASSERT_FALSE(image.empty());
+  int checked = 0, failures = 0;
+  for (const TBuiltRoutine& routine : BuiltRoutines(image)) {
+    if (routine.plan.Error != TTrampolineError::kNone) continue;
+    SCOPED_TRACE(routine.label);
+    ++checked;
+    const TTrampolinePlan& plan = routine.plan;
+    const std::vector<std::uint8_t> trampoline =
+        BuildTrampoline(routine.target, plan, routine.targetAddress, kTrampoline);
+    std::size_t expectedOffset = 0;
+    for (const TTrampolinePlace& place :
+         TrampolinePlaces(routine.target, plan, routine.targetAddress)) {
+      const bool copy = place.Offset < plan.CoveredBytes;
+      const TInstruction here =
+          DecodeInstruction(trampoline.data() + place.Offset, trampoline.size() - place.Offset);
+      bool right = place.Offset == expectedOffset && place.Copied == copy;
+      if (copy) {
+        const TInstruction original =
+            DecodeInstruction(routine.target + place.Offset, routine.available - place.Offset);
+        right = right && place.TargetAddress == routine.targetAddress + place.Offset &&
+                WalkStep(here) == WalkStep(original);
+      } else {
+        right = right && trampoline[place.Offset] == 0xE9 &&
+                BranchDestination(trampoline.data(), place.Offset, here, kTrampoline) ==
+                    place.TargetAddress;
+      }
+      if (!right) ++failures;
+      EXPECT_TRUE(right) << "place at trampoline offset " << place.Offset;
+      expectedOffset = place.Offset + WalkStep(here);
+    }
+    EXPECT_EQ(expectedOffset, trampoline.size()) << "the places end where the trampoline does";
+    ASSERT_LT(failures, 20);
+  }
+  EXPECT_GT(checked, 500) << "too few routines to say much";
 }
