@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+// The data version of the current option stream and ELDATA block format.
+inline constexpr std::uint16_t kEngineDataVersion = 6105;
+
 // The fixed one-byte key XORed over every byte of a stored string.
 inline constexpr std::uint8_t kScrambleKey = 0x5C;
 
@@ -21,7 +24,12 @@ std::string TrimFinalLineBreak(std::string_view text);
 
 class TByteReader {
  public:
-  explicit TByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  // `dataVersion`: the format version the bytes were written in, for the
+  // readers of versioned content.
+  explicit TByteReader(std::span<const std::uint8_t> bytes, int dataVersion = kEngineDataVersion)
+      : bytes_(bytes), dataVersion_(dataVersion) {}
+
+  int DataVersion() const { return dataVersion_; }
 
   std::uint8_t ReadU8();
   bool ReadBool() { return ReadU8() != 0; }
@@ -42,6 +50,7 @@ class TByteReader {
  private:
   std::span<const std::uint8_t> bytes_;
   std::size_t position_ = 0;
+  int dataVersion_;
 };
 
 class TByteWriter {

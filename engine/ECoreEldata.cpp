@@ -63,7 +63,6 @@ bool ReadResource(std::span<const std::uint8_t> block, TDovaroModuleOptions& opt
   content.FormatVersion = version;
   content.BuildStamp = reader.ReadDouble();
   if (version >= 6000) reader.Skip(2);  // the header copies of the leak settings
-  SetCurrentDataVersion(version);
   const bool light = settings.LightRegistration;
 
   if (version < 500) {

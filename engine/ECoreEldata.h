@@ -117,7 +117,6 @@ struct TEldataReadSettings {
 // wrong magic, a FormatVersion above kEngineDataVersion (resource carrier),
 // an empty or corrupt compressed stream, or data that ends early; `options`
 // may then hold part of the stream and the caller falls back to defaults.
-// The resource reader sets CurrentDataVersion to the block's version.
 bool ReadEldataResource(std::span<const std::uint8_t> block, TDovaroModuleOptions& options,
                         TEldataContent& content, const TEldataReadSettings& settings = {});
 // `block` is the B bytes before the trailer.

@@ -1,12 +1,9 @@
 #include "engine/ECoreOptionStream.h"
 
 #include <algorithm>
-#include <atomic>
 #include <initializer_list>
 
 namespace {
-
-std::atomic<int> currentDataVersion{kEngineDataVersion};
 
 bool OneOf(int value, std::initializer_list<int> list) {
   return std::find(list.begin(), list.end(), value) != list.end();
@@ -164,14 +161,6 @@ void ReadOptionStream(TDovaroModuleOptions& o, TByteReader& s, int v) {
 
 }  // namespace
 
-int CurrentDataVersion() {
-  return currentDataVersion.load();
-}
-
-void SetCurrentDataVersion(int dataVersion) {
-  currentDataVersion.store(dataVersion);
-}
-
 bool TextExistsInVersion(int index, int v) {
   if (index == 20 && v < 420) return false;
   if (index == 19 && v < 421) return false;
@@ -211,7 +200,7 @@ std::uint64_t WidenGeneralFieldsShown(std::uint64_t stored, int dataVersion) {
 }
 
 void TDovaroModuleOptions::LoadFromStream(TByteReader& stream) {
-  LoadFromStream(stream, CurrentDataVersion());
+  LoadFromStream(stream, stream.DataVersion());
 }
 
 void TDovaroModuleOptions::LoadFromStream(TByteReader& stream, int dataVersion) {

@@ -9,13 +9,6 @@
 #include "engine/ECoreByteStream.h"
 #include "engine/ECoreOptions.h"
 
-// The data version that LoadFromStream(stream) reads by: process-wide, set by
-// the last container read (and to kEngineDataVersion before a shared options
-// area is read). Reading a container and then loading must not interleave
-// with another load.
-int CurrentDataVersion();
-void SetCurrentDataVersion(int dataVersion);
-
 // GeneralFieldsShown as stored by `dataVersion` (4 bytes below 500, 5 bytes
 // below 6000, 6 bytes from 6000), widened to the 48 current items: items that
 // did not exist then are shown, the stored bits fill the others in order.

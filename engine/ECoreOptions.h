@@ -14,14 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/ECoreByteStream.h"
 #include "engine/ECoreOptionFlags.h"
 #include "engine/ECoreTexts.h"
-
-class TByteReader;
-class TByteWriter;
-
-// The data version of the current option stream and ELDATA block format.
-inline constexpr std::uint16_t kEngineDataVersion = 6105;
 
 inline constexpr char kDefaultSmtpSender[] = "bugreport@example.com";
 // The default HTML page of web error pages (CR LF line ends, none at the end).
@@ -161,7 +156,7 @@ class TDovaroModuleOptions {
   virtual void SetDefaults();
   // The current stream format.
   virtual void SaveToStream(TByteWriter& stream) const;
-  // The versioned reader, for the process-wide CurrentDataVersion. Raises
+  // The versioned reader, for the data version the stream carries. Raises
   // EReadError when the stream ends early; fields read up to then stay set.
   virtual void LoadFromStream(TByteReader& stream);
   void LoadFromStream(TByteReader& stream, int dataVersion);

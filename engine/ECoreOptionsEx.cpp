@@ -50,7 +50,6 @@ void TDovaroModuleOptionsEx::Refresh() {
   const auto payload = ReadSharedOptionsArea(OwnerModule(), GetCurrentProcessId());
   if (!payload || payload->empty() || (*payload)[0] == 0) return;
   const std::span<const std::uint8_t> stream = std::span(*payload).subspan(1);
-  SetCurrentDataVersion(kEngineDataVersion);
   // Read once on the side: a damaged area must not leave half-loaded options.
   try {
     TDovaroModuleOptions trial;

@@ -48,7 +48,6 @@ TEST(EldataResource, CurrentBlock_GivesOptionsSymbolsAndDebugInformation) {
   EXPECT_EQ(content.DebugPassword, "secret");
   ASSERT_TRUE(content.DebugInfo.has_value());
   EXPECT_EQ(*content.DebugInfo, fixture.debugInfo);
-  EXPECT_EQ(CurrentDataVersion(), 6105);
 }
 
 TEST(EldataResource, SymbolLookup_TakesTheFirstEntryAndYieldsNoneForAMissingId) {

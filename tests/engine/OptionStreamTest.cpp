@@ -406,14 +406,12 @@ TEST(OptionStream, TruncatedStream_RaisesAReadErrorAndPublishesNothing) {
   }
 }
 
-TEST(OptionStream, LoadWithoutVersion_UsesTheCurrentDataVersion) {
+TEST(OptionStream, LoadWithoutVersion_UsesTheVersionTheStreamCarries) {
   TStreamFixture fixture;
   fixture.firstTab = 3;
   const auto stream = WriteOptionStream(5999, fixture);
-  SetCurrentDataVersion(5999);
   TDovaroModuleOptions o;
-  TByteReader reader(stream);
+  TByteReader reader(stream, 5999);
   o.LoadFromStream(reader);
-  SetCurrentDataVersion(kEngineDataVersion);
   EXPECT_EQ(o.FirstTab(), 5);
 }
