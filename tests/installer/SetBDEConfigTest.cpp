@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/idapi/Idapi.h"
+#include "tests/support/EngineInstallation.h"
 #include "tests/support/ImportPatch.h"
 #include "tests/support/InstallerDll.h"
 #include "tests/support/MessageWindowWatcher.h"
@@ -47,15 +48,16 @@ std::size_t Count(const std::vector<std::string>& lines, const std::string& pref
   return n;
 }
 
-// Each test gets a fresh engine: its configuration file and journal live in
-// a temporary folder, and the DLL (with the engine session it starts) is
+// Each test gets a fresh engine, installed in its own folder and found
+// through its installation record: its configuration file and journal live
+// in a temporary folder, and the DLL (with the engine session it starts) is
 // loaded for the test and unloaded after it.
 class SetBDEConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!DisplayAvailable())
       GTEST_SKIP() << "needs a display (run under xvfb-run) for the message window";
-    SetEnvironmentVariableA("IDAPI_CFGFILE", ConfigFile().c_str());
+    engineRecord.Record(StandInEngineFolder(), ConfigFile());
     SetEnvironmentVariableA("IDAPI_JOURNAL", (folder.Path() + "journal.txt").c_str());
     DeleteRegistryTree(HKEY_CURRENT_USER, kClientKey);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kEngineKey);
@@ -63,7 +65,6 @@ class SetBDEConfigTest : public ::testing::Test {
   }
   void TearDown() override {
     dll.reset();
-    SetEnvironmentVariableA("IDAPI_CFGFILE", nullptr);
     SetEnvironmentVariableA("IDAPI_JOURNAL", nullptr);
   }
 
@@ -80,6 +81,7 @@ class SetBDEConfigTest : public ::testing::Test {
   }
 
   TempFolder folder;
+  EngineRecordScope engineRecord;
   MessageWindowWatcher windows{InstallerCaptionOfThisProcess()};
   std::unique_ptr<InstallerDll> dll;
 };
