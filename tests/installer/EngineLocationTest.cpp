@@ -10,6 +10,7 @@
 
 #include "installer/EngineLibraryLocation.h"
 #include "platform/idapi/IdapiRegistry.h"
+#include "tests/installer/DatabaseClientExpectations.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/EngineInstallation.h"
 #include "tests/support/MessageWindowWatcher.h"
@@ -17,12 +18,6 @@
 #include "tests/support/TempFolder.h"
 
 namespace {
-
-const char kClientKey[] = "Software\\Vesk\\Brisole\\Settings";
-const char kEngineKey[] = "Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT";
-const char kFailureSrv1[] =
-    "Impossibile aggiungere l'alias\r\nSERVER NAME=srv1\r\nBLOB SIZE=65535\r\nBLOBS TO "
-    "CACHE=65535\r\nSQLDIALECT=1\r\n";
 
 void CopyInto(const std::string& from, const std::string& to) {
   ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/idapi/Idapi.h"
+#include "tests/installer/DatabaseClientExpectations.h"
 #include "tests/support/EngineInstallation.h"
 #include "tests/support/ImportPatch.h"
 #include "tests/support/InstallerDll.h"
@@ -15,11 +16,6 @@
 
 namespace {
 
-const char kClientKey[] = "Software\\Vesk\\Brisole\\Settings";
-const char kEngineKey[] = "Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT";
-const char kFailureSrv1[] =
-    "Impossibile aggiungere l'alias\r\nSERVER NAME=srv1\r\nBLOB SIZE=65535\r\nBLOBS TO "
-    "CACHE=65535\r\nSQLDIALECT=1\r\n";
 const char kSrv1Params[] =
     "SERVER NAME:\"srv1\";BLOB SIZE:\"65535\";BLOBS TO CACHE:\"65535\";SQLDIALECT:\"1\"";
 
