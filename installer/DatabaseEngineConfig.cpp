@@ -6,14 +6,15 @@
 #include <mutex>
 
 #include "installer/AliasParameters.h"
+#include "installer/EngineLibraryLocation.h"
 #include "platform/idapi/Idapi.h"
+#include "platform/idapi/IdapiRegistry.h"
 #include "platform/runtime/SehGuard.h"
 #include "platform/runtime/SystemErrors.h"
 
 namespace database_engine {
 namespace {
 
-constexpr const char* kEngineLibrary = "IDAPI32.DLL";
 constexpr const char* kDatabasesPath = "\\DATABASES\\";
 
 std::string ToOem(const std::string& text) {
@@ -37,14 +38,20 @@ class EngineSession {
   void Start() {
     if (started_) return;
     if (!library_) {
+      const std::string path = FindEngineLibrary(EngineLibraryFolders());
+      if (path.empty()) {
+        throw EDBEngineError(
+            std::string("The database engine ") + kEngineLibraryName + " is not installed", 0);
+      }
+      // By full path; the altered search lets the engine's own libraries
+      // resolve from its folder.
       const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-      library_ = LoadLibraryA(kEngineLibrary);
+      library_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
       const DWORD error = GetLastError();
       SetErrorMode(previous);
       if (!library_) {
-        throw EDBEngineError(std::string("Cannot load the database engine ") + kEngineLibrary +
-                                 ": " + SysErrorMessage(error),
-                             0);
+        throw EDBEngineError(
+            "Cannot load the database engine " + path + ": " + SysErrorMessage(error), 0);
       }
     }
     Check(Call(Function<DbiInitFn>("DbiInit"), pDBIEnv{nullptr}));

@@ -2,8 +2,9 @@
 // the process's default engine session.
 //
 // The engine is "IDAPI32.DLL" (see platform/idapi/Idapi.h for the functions
-// and their signatures), loaded by name and started on the first call of any
-// operation; it stays loaded until this module unloads. Calls serialise on
+// and their signatures), found as EngineLibraryLocation.h says, loaded by full
+// path and started on the first call of any operation; it stays loaded until
+// this module unloads. Calls serialise on
 // the session's process-wide lock. Texts go to the engine in the OEM code
 // page. Every failure, loading and starting the engine included, raises
 // EDBEngineError with the engine's error text; a fault inside the engine is

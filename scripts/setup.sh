@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Brings a fresh Debian bookworm machine to a state where the DLL, its tools and
 # its tests build and run: i386 architecture, MinGW-w64 i686 compilers, 32-bit
-# Wine, Xvfb, CMake, zlib for MinGW and minizip built for i686.
+# Wine, Xvfb, CMake, NSIS, zlib for MinGW and minizip built for i686.
 # Idempotent: a second run checks and returns quietly.
 set -euo pipefail
 
@@ -17,7 +17,7 @@ packages=(
   mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth x11-utils xdotool
   cmake make ninja-build dpkg-dev clang-format googletest
-  python3 ca-certificates
+  nsis python3 ca-certificates
 )
 
 missing_packages() {

@@ -2,18 +2,20 @@
 
 #include <windows.h>
 
+#include "platform/idapi/IdapiRegistry.h"
+
 namespace {
 
 std::string RegistryConfigFile() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Borland\\Database Engine", 0, KEY_READ, &key) !=
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEngineInstallationKey, 0, KEY_READ, &key) !=
       ERROR_SUCCESS) {
     return {};
   }
   char buffer[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH, type = 0;
-  const LONG result =
-      RegQueryValueExA(key, "CONFIGFILE01", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  const LONG result = RegQueryValueExA(key, kEngineConfigFileValue, nullptr, &type,
+                                       reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
   return result == ERROR_SUCCESS && type == REG_SZ ? std::string(buffer) : std::string();
 }

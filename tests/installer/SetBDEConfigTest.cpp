@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "platform/idapi/Idapi.h"
+#include "tests/installer/DatabaseClientExpectations.h"
+#include "tests/support/EngineInstallation.h"
 #include "tests/support/ImportPatch.h"
 #include "tests/support/InstallerDll.h"
 #include "tests/support/MessageWindowWatcher.h"
@@ -14,11 +16,6 @@
 
 namespace {
 
-const char kClientKey[] = "Software\\Vesk\\Brisole\\Settings";
-const char kEngineKey[] = "Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT";
-const char kFailureSrv1[] =
-    "Impossibile aggiungere l'alias\r\nSERVER NAME=srv1\r\nBLOB SIZE=65535\r\nBLOBS TO "
-    "CACHE=65535\r\nSQLDIALECT=1\r\n";
 const char kSrv1Params[] =
     "SERVER NAME:\"srv1\";BLOB SIZE:\"65535\";BLOBS TO CACHE:\"65535\";SQLDIALECT:\"1\"";
 
@@ -47,15 +44,16 @@ std::size_t Count(const std::vector<std::string>& lines, const std::string& pref
   return n;
 }
 
-// Each test gets a fresh engine: its configuration file and journal live in
-// a temporary folder, and the DLL (with the engine session it starts) is
+// Each test gets a fresh engine, installed in its own folder and found
+// through its installation record: its configuration file and journal live
+// in a temporary folder, and the DLL (with the engine session it starts) is
 // loaded for the test and unloaded after it.
 class SetBDEConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!DisplayAvailable())
       GTEST_SKIP() << "needs a display (run under xvfb-run) for the message window";
-    SetEnvironmentVariableA("IDAPI_CFGFILE", ConfigFile().c_str());
+    engineRecord.Record(StandInEngineFolder(), ConfigFile());
     SetEnvironmentVariableA("IDAPI_JOURNAL", (folder.Path() + "journal.txt").c_str());
     DeleteRegistryTree(HKEY_CURRENT_USER, kClientKey);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kEngineKey);
@@ -63,7 +61,6 @@ class SetBDEConfigTest : public ::testing::Test {
   }
   void TearDown() override {
     dll.reset();
-    SetEnvironmentVariableA("IDAPI_CFGFILE", nullptr);
     SetEnvironmentVariableA("IDAPI_JOURNAL", nullptr);
   }
 
@@ -80,6 +77,7 @@ class SetBDEConfigTest : public ::testing::Test {
   }
 
   TempFolder folder;
+  EngineRecordScope engineRecord;
   MessageWindowWatcher windows{InstallerCaptionOfThisProcess()};
   std::unique_ptr<InstallerDll> dll;
 };

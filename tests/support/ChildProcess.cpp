@@ -26,8 +26,18 @@ std::string QuoteArgument(const std::string& argument) {
   return quoted + "\"";
 }
 
-RunningChild::RunningChild(const std::string& commandLine)
-    : commandLine_(ProgramFolder() + commandLine) {
+namespace {
+
+bool StartsWithFullPath(const std::string& commandLine) {
+  const std::size_t at = commandLine.rfind('"', 0) == 0 ? 1 : 0;
+  return commandLine.size() > at + 2 &&
+         (commandLine.compare(at + 1, 2, ":\\") == 0 || commandLine.compare(at, 2, "\\\\") == 0);
+}
+
+}  // namespace
+
+RunningChild::RunningChild(const std::string& commandLine, const std::string& workingFolder)
+    : commandLine_(StartsWithFullPath(commandLine) ? commandLine : ProgramFolder() + commandLine) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE writeEnd = nullptr;
   CreatePipe(&output_, &writeEnd, &inherit, 0);
@@ -42,7 +52,8 @@ RunningChild::RunningChild(const std::string& commandLine)
   std::vector<char> mutableLine(commandLine_.begin(), commandLine_.end());
   mutableLine.push_back('\0');
   started_ = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                            nullptr, &startup, &process_) != FALSE;
+                            workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                            &process_) != FALSE;
   CloseHandle(writeEnd);
   if (started_) {
     reader_ = std::thread([this] {

@@ -17,13 +17,15 @@ struct ChildOutcome {
 class RunningChild {
  public:
   // `commandLine` starts with the program's file name; a name without folder
-  // is looked up beside this test program.
-  explicit RunningChild(const std::string& commandLine);
+  // is looked up beside this test program, a full path (quoted or not) is
+  // taken as it is. `workingFolder` empty: this program's current folder.
+  explicit RunningChild(const std::string& commandLine, const std::string& workingFolder = {});
   ~RunningChild();
   RunningChild(const RunningChild&) = delete;
   RunningChild& operator=(const RunningChild&) = delete;
 
   ChildOutcome Finish(unsigned long timeoutMilliseconds = 60000);
+  unsigned long ProcessId() const { return process_.dwProcessId; }
 
  private:
   PROCESS_INFORMATION process_{};

@@ -29,6 +29,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
 
 struct Candidates {
   const std::string* caption;
+  DWORD processId;
   std::vector<HWND> windows;
 };
 
@@ -36,7 +37,7 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
   auto* candidates = reinterpret_cast<Candidates*>(param);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+  if (process == candidates->processId && IsWindowVisible(window) &&
       ClassName(window) == "#32770" && WindowText(window) == *candidates->caption) {
     candidates->windows.push_back(window);
   }
@@ -49,8 +50,8 @@ char AsciiLower(char c) {
 
 }  // namespace
 
-MessageWindowWatcher::MessageWindowWatcher(std::string caption)
-    : caption_(std::move(caption)), watcher_([this] { Watch(); }) {}
+MessageWindowWatcher::MessageWindowWatcher(std::string caption, DWORD processId)
+    : caption_(std::move(caption)), processId_(processId), watcher_([this] { Watch(); }) {}
 
 MessageWindowWatcher::~MessageWindowWatcher() {
   stopping_ = true;
@@ -59,7 +60,7 @@ MessageWindowWatcher::~MessageWindowWatcher() {
 
 void MessageWindowWatcher::Watch() {
   while (!stopping_) {
-    Candidates candidates{&caption_, {}};
+    Candidates candidates{&caption_, processId_, {}};
     EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&candidates));
     for (HWND window : candidates.windows) Answer(window);
     Sleep(20);
@@ -128,7 +129,11 @@ std::vector<std::string> MessageWindowWatcher::Texts() const {
 std::string InstallerCaptionOfThisProcess() {
   char path[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return ApplicationTitle(std::string_view(path, length), &AsciiLower);
+  return InstallerCaptionOf(std::string(path, length));
+}
+
+std::string InstallerCaptionOf(const std::string& executablePath) {
+  return ApplicationTitle(executablePath, &AsciiLower);
 }
 
 bool DisplayAvailable() {

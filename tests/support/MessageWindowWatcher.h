@@ -22,8 +22,8 @@ struct SeenMessageWindow {
 class MessageWindowWatcher {
  public:
   // Watches for dialog windows captioned `caption` (the installer's title of
-  // this test program).
-  explicit MessageWindowWatcher(std::string caption);
+  // this test program) of the process `processId`.
+  explicit MessageWindowWatcher(std::string caption, DWORD processId = GetCurrentProcessId());
   ~MessageWindowWatcher();
   MessageWindowWatcher(const MessageWindowWatcher&) = delete;
   MessageWindowWatcher& operator=(const MessageWindowWatcher&) = delete;
@@ -39,6 +39,7 @@ class MessageWindowWatcher {
   void Answer(HWND window);
 
   std::string caption_;
+  DWORD processId_;
   std::atomic<bool> stopping_{false};
   mutable std::mutex lock_;
   std::vector<SeenMessageWindow> seen_;
@@ -46,8 +47,10 @@ class MessageWindowWatcher {
   std::thread watcher_;
 };
 
-// The caption the installer gives its message windows in this process.
+// The caption the installer gives its message windows in this process, or
+// in a process of the program `executablePath`.
 std::string InstallerCaptionOfThisProcess();
+std::string InstallerCaptionOf(const std::string& executablePath);
 
 // True when a display is present, so message windows really block.
 bool DisplayAvailable();

@@ -40,6 +40,20 @@ RegistryValue ReadRegistryValue(HKEY root, const std::string& path, const std::s
   return value;
 }
 
+void WriteRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                        const std::string& data) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    throw std::runtime_error("cannot create " + path);
+  }
+  const LONG result =
+      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                     static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) throw std::runtime_error("cannot write " + name);
+}
+
 void DeleteRegistryTree(HKEY root, const std::string& path) {
   RegDeleteTreeA(root, path.c_str());
 }

@@ -13,6 +13,10 @@ struct RegistryValue {
 };
 
 RegistryValue ReadRegistryValue(HKEY root, const std::string& path, const std::string& name);
+// Writes a value of `type` with the raw bytes `data` (a text's terminating
+// zero included by the caller), creating the key when missing.
+void WriteRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                        const std::string& data);
 // Removes the key and everything below it; a missing key is fine.
 void DeleteRegistryTree(HKEY root, const std::string& path);
 
