@@ -6,9 +6,11 @@
 #include <set>
 #include <type_traits>
 
+#include "platform/memory/PeLayout.h"
+
 namespace {
 
-constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::size_t kSectionHeaderSize = sizeof(TPeSectionHeader);
 constexpr std::size_t kCoffSymbolSize = 18;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint32_t kHighBit = 0x80000000u;
@@ -168,12 +170,13 @@ std::vector<std::uint8_t> BuildResourceSection(const std::vector<TResourceEntry>
 }  // namespace
 
 TPeImage::TPeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
-  if (bytes_.size() < 0x40 || bytes_[0] != 'M' || bytes_[1] != 'Z')
+  if (bytes_.size() < kDosHeaderSize || U16(0) != kDosSignature)
     throw TPeError("not a Windows module (no MZ header)");
-  coffHeader_ = static_cast<std::size_t>(U32(0x3C)) + 4;
-  if (U32(coffHeader_ - 4) != 0x00004550) throw TPeError("not a Windows module (no PE header)");
-  optionalHeader_ = coffHeader_ + 20;
-  if (U16(optionalHeader_) != 0x10B) throw TPeError("not a 32-bit module");
+  const std::size_t headers = U32(kNewHeaderOffsetField);
+  coffHeader_ = headers + offsetof(TPeHeaders32, FileHeader);
+  if (U32(headers) != kPeSignature) throw TPeError("not a Windows module (no PE header)");
+  optionalHeader_ = headers + offsetof(TPeHeaders32, OptionalHeader);
+  if (U16(optionalHeader_) != kOptionalHeader32Magic) throw TPeError("not a 32-bit module");
   if (SectionTable() + kSectionHeaderSize * NumberOfSections() > bytes_.size())
     throw TPeError("the section table lies outside the file");
 }
@@ -202,7 +205,7 @@ void TPeImage::PutU16(std::size_t at, std::uint16_t value) {
 }
 
 std::size_t TPeImage::SectionTable() const {
-  return optionalHeader_ + U16(coffHeader_ + 16);
+  return optionalHeader_ + U16(coffHeader_ + offsetof(TPeFileHeader, SizeOfOptionalHeader));
 }
 
 std::vector<TPeSection> TPeImage::Sections() const {
@@ -212,31 +215,34 @@ std::vector<TPeSection> TPeImage::Sections() const {
     TPeSection section;
     const char* name = reinterpret_cast<const char*>(bytes_.data() + at);
     section.Name.assign(name, strnlen(name, 8));
-    section.VirtualSize = U32(at + 8);
-    section.VirtualAddress = U32(at + 12);
-    section.SizeOfRawData = U32(at + 16);
-    section.PointerToRawData = U32(at + 20);
-    section.Characteristics = U32(at + 36);
+    section.VirtualSize = U32(at + offsetof(TPeSectionHeader, VirtualSize));
+    section.VirtualAddress = U32(at + offsetof(TPeSectionHeader, VirtualAddress));
+    section.SizeOfRawData = U32(at + offsetof(TPeSectionHeader, SizeOfRawData));
+    section.PointerToRawData = U32(at + offsetof(TPeSectionHeader, PointerToRawData));
+    section.Characteristics = U32(at + offsetof(TPeSectionHeader, Characteristics));
     sections.push_back(section);
   }
   return sections;
 }
 
 std::uint32_t TPeImage::ImageBase() const {
-  return U32(optionalHeader_ + 28);
+  return U32(optionalHeader_ + offsetof(TPeOptionalHeader32, ImageBase));
 }
 
 std::uint32_t TPeImage::SizeOfImage() const {
-  return U32(optionalHeader_ + 56);
+  return U32(optionalHeader_ + offsetof(TPeOptionalHeader32, SizeOfImage));
 }
 
 std::uint32_t TPeImage::StoredChecksum() const {
-  return U32(optionalHeader_ + 64);
+  return U32(optionalHeader_ + offsetof(TPeOptionalHeader32, CheckSum));
 }
 
 std::pair<std::uint32_t, std::uint32_t> TPeImage::DataDirectory(int index) const {
-  if (static_cast<std::uint32_t>(index) >= U32(optionalHeader_ + 92)) return {0, 0};
-  const std::size_t at = optionalHeader_ + 96 + 8 * static_cast<std::size_t>(index);
+  if (static_cast<std::uint32_t>(index) >=
+      U32(optionalHeader_ + offsetof(TPeOptionalHeader32, NumberOfRvaAndSizes)))
+    return {0, 0};
+  const std::size_t at = optionalHeader_ + offsetof(TPeOptionalHeader32, DataDirectory) +
+                         sizeof(TPeDataDirectory) * static_cast<std::size_t>(index);
   return {U32(at), U32(at + 4)};
 }
 
@@ -254,8 +260,8 @@ std::optional<std::span<const std::uint8_t>> TPeImage::RvaBytes(std::uint32_t rv
 }
 
 std::vector<TCoffSymbol> TPeImage::CoffSymbols() const {
-  const std::size_t table = U32(coffHeader_ + 8);
-  const std::size_t count = U32(coffHeader_ + 12);
+  const std::size_t table = U32(coffHeader_ + offsetof(TPeFileHeader, PointerToSymbolTable));
+  const std::size_t count = U32(coffHeader_ + offsetof(TPeFileHeader, NumberOfSymbols));
   if (table == 0 || count == 0) return {};
   const std::size_t strings = table + kCoffSymbolSize * count;
   if (strings + 4 > bytes_.size()) throw TPeError("the symbol table lies outside the file");
@@ -339,8 +345,10 @@ void TPeImage::SetResources(const std::vector<TResourceEntry>& resources) {
   if (DataDirectory(kSecurityDirectory).first != 0)
     throw TPeError("the module is signed: sign it after the ELDATA block is embedded");
   const auto sections = Sections();
-  const std::uint32_t sectionAlignment = U32(optionalHeader_ + 32);
-  const std::uint32_t fileAlignment = U32(optionalHeader_ + 36);
+  const std::uint32_t sectionAlignment =
+      U32(optionalHeader_ + offsetof(TPeOptionalHeader32, SectionAlignment));
+  const std::uint32_t fileAlignment =
+      U32(optionalHeader_ + offsetof(TPeOptionalHeader32, FileAlignment));
   const auto last = std::max_element(
       sections.begin(), sections.end(),
       [](const auto& a, const auto& b) { return a.VirtualAddress < b.VirtualAddress; });
@@ -351,7 +359,8 @@ void TPeImage::SetResources(const std::vector<TResourceEntry>& resources) {
       std::uint64_t{last->PointerToRawData} + last->SizeOfRawData == bytes_.size();
   std::size_t header;
   std::uint32_t rva;
-  std::uint32_t initialisedData = U32(optionalHeader_ + 8);
+  std::uint32_t initialisedData =
+      U32(optionalHeader_ + offsetof(TPeOptionalHeader32, SizeOfInitializedData));
   if (rebuildLast) {
     header =
         SectionTable() + kSectionHeaderSize * static_cast<std::size_t>(last - sections.begin());
@@ -360,7 +369,7 @@ void TPeImage::SetResources(const std::vector<TResourceEntry>& resources) {
     Truncate(last->PointerToRawData);
   } else {
     header = SectionTable() + kSectionHeaderSize * NumberOfSections();
-    std::uint32_t firstRaw = U32(optionalHeader_ + 60);  // SizeOfHeaders
+    std::uint32_t firstRaw = U32(optionalHeader_ + offsetof(TPeOptionalHeader32, SizeOfHeaders));
     std::uint64_t end = 0;
     for (const TPeSection& section : sections) {
       if (section.PointerToRawData != 0) firstRaw = std::min(firstRaw, section.PointerToRawData);
@@ -370,7 +379,8 @@ void TPeImage::SetResources(const std::vector<TResourceEntry>& resources) {
     if (header + kSectionHeaderSize > firstRaw)
       throw TPeError("no room for another section header in the module");
     rva = AlignUp(end, sectionAlignment);
-    PutU16(coffHeader_ + 2, static_cast<std::uint16_t>(NumberOfSections() + 1));
+    PutU16(coffHeader_ + offsetof(TPeFileHeader, NumberOfSections),
+           static_cast<std::uint16_t>(NumberOfSections() + 1));
   }
   const std::vector<std::uint8_t> data = BuildResourceSection(resources, rva);
   const std::uint32_t rawStart = AlignUp(bytes_.size(), fileAlignment);
@@ -381,15 +391,17 @@ void TPeImage::SetResources(const std::vector<TResourceEntry>& resources) {
 
   std::memset(bytes_.data() + header, 0, kSectionHeaderSize);
   std::memcpy(bytes_.data() + header, ".rsrc", 5);
-  PutU32(header + 8, static_cast<std::uint32_t>(data.size()));
-  PutU32(header + 12, rva);
-  PutU32(header + 16, rawSize);
-  PutU32(header + 20, rawStart);
-  PutU32(header + 36, kResourceSectionCharacteristics);
-  PutU32(optionalHeader_ + 8, initialisedData + rawSize);
-  PutU32(optionalHeader_ + 56,
+  PutU32(header + offsetof(TPeSectionHeader, VirtualSize), static_cast<std::uint32_t>(data.size()));
+  PutU32(header + offsetof(TPeSectionHeader, VirtualAddress), rva);
+  PutU32(header + offsetof(TPeSectionHeader, SizeOfRawData), rawSize);
+  PutU32(header + offsetof(TPeSectionHeader, PointerToRawData), rawStart);
+  PutU32(header + offsetof(TPeSectionHeader, Characteristics), kResourceSectionCharacteristics);
+  PutU32(optionalHeader_ + offsetof(TPeOptionalHeader32, SizeOfInitializedData),
+         initialisedData + rawSize);
+  PutU32(optionalHeader_ + offsetof(TPeOptionalHeader32, SizeOfImage),
          std::max(SizeOfImage(), AlignUp(std::uint64_t{rva} + data.size(), sectionAlignment)));
-  const std::size_t directory = optionalHeader_ + 96 + 8 * kResourceDirectory;
+  const std::size_t directory = optionalHeader_ + offsetof(TPeOptionalHeader32, DataDirectory) +
+                                sizeof(TPeDataDirectory) * kResourceDirectory;
   PutU32(directory, rva);
   PutU32(directory + 4, static_cast<std::uint32_t>(data.size()));
 }
@@ -403,7 +415,7 @@ void TPeImage::Truncate(std::size_t size) {
 }
 
 std::uint32_t TPeImage::ComputeChecksum() const {
-  const std::size_t checksumAt = optionalHeader_ + 64;
+  const std::size_t checksumAt = optionalHeader_ + offsetof(TPeOptionalHeader32, CheckSum);
   std::uint64_t sum = 0;
   for (std::size_t at = 0; at < bytes_.size(); at += 2) {
     if (at == checksumAt || at == checksumAt + 2) continue;

@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/memory/PeLayout.h"
+
 class TPeError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -46,8 +48,8 @@ struct TResourceEntry {
   std::vector<std::uint8_t> Data;
 };
 
-inline constexpr int kResourceDirectory = 2;
-inline constexpr int kSecurityDirectory = 4;
+inline constexpr int kResourceDirectory = kDirectoryResource;
+inline constexpr int kSecurityDirectory = kDirectorySecurity;
 
 class TPeImage {
  public:
