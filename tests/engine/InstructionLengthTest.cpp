@@ -18,8 +18,8 @@ struct TLengthCase {
   std::vector<std::uint8_t> bytes;
   std::size_t length;
   TRelativeBranch branch = kNone;
-  std::uint8_t displacementOffset = 0;
-  std::uint8_t displacementSize = 0;
+  std::uint8_t relativeOffset = 0;
+  std::uint8_t relativeSize = 0;
 };
 
 const TLengthCase kLengthCases[] = {
@@ -118,8 +118,8 @@ TEST(InstructionLength, GoldenCases_DecodeToTheirLengthAndBranch) {
     ASSERT_EQ(decoded.Status, TDecodeStatus::kDecoded);
     EXPECT_EQ(decoded.Length, row.length);
     EXPECT_STREQ(BranchName(decoded.Branch), BranchName(row.branch));
-    EXPECT_EQ(decoded.DisplacementOffset, row.displacementOffset);
-    EXPECT_EQ(decoded.DisplacementSize, row.displacementSize);
+    EXPECT_EQ(decoded.RelativeOffset, row.relativeOffset);
+    EXPECT_EQ(decoded.RelativeSize, row.relativeSize);
     EXPECT_EQ(InstructionLength(row.bytes.data(), row.bytes.size()), row.length);
   }
 }
