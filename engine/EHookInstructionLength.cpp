@@ -216,6 +216,10 @@ TInstruction TDecoder::DecodeShape(TOpcodeShape shape) {
       return Finish(position_);
     case kModRM:
       return AddModRM() ? Finish(position_) : Fail(result_.Status);
+    case kModRMRegister:
+      if (!Reach(position_ + 1)) return Fail(result_.Status);
+      TakeModRM();
+      return Finish(position_);
     case kModRMImm8:
       return AddModRM() ? Immediate(1) : Fail(result_.Status);
     case kModRMImmZ:

@@ -129,6 +129,7 @@ const TRecordCase kRecordCases[] = {
     {{0x67, 0x8B, 0x46, 0xFE}, "len 4 | prefixes 1: 67 | 8B | modrm @2 1,0,6 | disp @3/1 -2"},
     {{0x67, 0x8B, 0x87, 0x00, 0x80}, "len 5 | prefixes 1: 67 | 8B | modrm @2 2,0,7 | disp @3/2 -8000"},
     {{0x67, 0xA1, 0x34, 0x12}, "len 4 | prefixes 1: 67 | A1 | disp @2/2 +1234"},
+    {{0x0F, 0x20, 0x15}, "len 3 | 0F 20 (first 0F) | modrm @2 0,2,5"},
     // Immediates: after a ModRM and its displacement, by operand size, two of them.
     {{0xC7, 0x45, 0xFC, 0x01, 0x00, 0x00, 0x00},
      "len 7 | C7 | modrm @1 1,0,5 | disp @2/1 -4 | imm @3/4"},
