@@ -105,23 +105,24 @@ TInstruction TDecoder::Fail(TDecodeStatus status) {
   return failed;
 }
 
-// Prefixes up to the opcode. A wait (9B) followed by an x87 opcode is one
-// instruction with it (FSTCW is 9B D9 /7); prefixes before a wait belong to
-// the wait alone. Returns false when the instruction already ends.
+// Prefixes up to the opcode. Waits (9B) among the prefixes before an x87
+// opcode make one instruction with it, as objdump counts them (FSTCW is
+// 9B D9 /7); before anything else the first wait ends an instruction of its
+// own, with the prefixes before it. Returns false when the instruction
+// already ends.
 bool TDecoder::ReadPrefixes() {
+  std::size_t firstWait = 0;
   bool waiting = false;
   for (;;) {
-    if (!Reach(position_ + 1)) return false;
+    if (!Reach(position_ + 1)) {
+      // Past the longest instruction no x87 opcode can come: the wait stands alone.
+      if (waiting && result_.Status == TDecodeStatus::kInvalid) break;
+      return false;
+    }
     const std::uint8_t byte = bytes_[position_];
     const TOpcodeShape shape = kOneByteOpcodeMap[byte];
     if (shape == TOpcodeShape::kWait) {
-      if (position_ > 0) {
-        result_.Opcode = result_.MapOpcode = byte;
-        result_.PrefixLength = Narrow(position_);
-        result_.Status = TDecodeStatus::kDecoded;
-        result_.Length = Narrow(position_ + 1);
-        return false;
-      }
+      if (!waiting) firstWait = position_;
       waiting = true;
     } else if (shape == TOpcodeShape::kPrefix) {
       NotePrefix(result_.Prefixes, byte);
@@ -130,16 +131,19 @@ bool TDecoder::ReadPrefixes() {
     }
     ++position_;
   }
-  const std::uint8_t opcode = bytes_[position_];
-  if (waiting && (opcode < 0xD8 || opcode > 0xDF)) {
+  const bool x87 =
+      position_ < kMaxInstructionLength && bytes_[position_] >= 0xD8 && bytes_[position_] <= 0xDF;
+  if (waiting && !x87) {
     result_ = TInstruction{};
-    result_.Opcode = result_.MapOpcode = bytes_[0];
+    for (std::size_t i = 0; i < firstWait; ++i) NotePrefix(result_.Prefixes, bytes_[i]);
+    result_.Opcode = result_.MapOpcode = bytes_[firstWait];
+    result_.PrefixLength = Narrow(firstWait);
     result_.Status = TDecodeStatus::kDecoded;
-    result_.Length = 1;
+    result_.Length = Narrow(firstWait + 1);
     return false;
   }
   result_.Prefixes.Wait = waiting;
-  result_.Opcode = opcode;
+  result_.Opcode = bytes_[position_];
   result_.PrefixLength = Narrow(position_);
   return true;
 }

@@ -111,6 +111,7 @@ const TRecordCase kRecordCases[] = {
     {{0x9B, 0x66, 0xD9, 0x38}, "len 4 | prefixes 2: wait 66 | D9 | modrm @3 0,7,0"},
     {{0x9B, 0x90}, "len 1 | 9B"},
     {{0x66, 0x9B, 0x90}, "len 2 | prefixes 1: 66 | 9B"},
+    {{0x66, 0x9B, 0x9B, 0xDF, 0xE0}, "len 5 | prefixes 3: wait 66 | DF | modrm @4 3,4,0"},
     // ModRM forms: register, memory, SIB, each displacement size, 16-bit addressing.
     {{0x89, 0xE5}, "len 2 | 89 | modrm @1 3,4,5"},
     {{0x8B, 0x00}, "len 2 | 8B | modrm @1 0,0,0"},
