@@ -1,9 +1,8 @@
 // The instruction decoder for 32-bit x86 code: how long an instruction is and
 // how it is built (prefixes, opcode, ModRM, SIB, displacement, immediate,
 // relative branch). The hook engine sizes and relocates trampolines with it,
-// ProcedureLength walks routines with it, the disassembler listing finds
-// instruction boundaries with it, and the stack scan's call-site test decodes
-// the calls it finds.
+// ProcedureLength walks routines with it, the disassembler formats its
+// record, and the stack scan's call-site test decodes the calls it finds.
 //
 // The decoder reads only the `available` bytes it is given and says when it
 // needs more instead of reading past them. It is pure (no windows.h, no
