@@ -2,13 +2,39 @@
 // EDisAsmOperands.cpp.
 #include "debuginfo/EDisAsm.h"
 
+#include <algorithm>
+
 #include "debuginfo/EDisAsmText.h"
+#include "debuginfo/EDisAsmWaitingForms.h"
 
 namespace {
 
-// The processor rejects longer instructions; the limit also ends runaway
-// prefix chains.
-constexpr std::uint32_t kMaxInstructionLength = 15;
+constexpr std::uint8_t kWait = 0x9B;
+
+// The override prefix bytes in the order of the segment registers es cs ss ds fs gs.
+constexpr std::uint8_t kSegmentPrefixes[] = {0x26, 0x2E, 0x36, 0x3E, 0x64, 0x65};
+
+int SegmentNumber(std::uint8_t prefix) {
+  for (int number = 0; number < 6; ++number) {
+    if (kSegmentPrefixes[number] == prefix) return number;
+  }
+  return -1;
+}
+
+// The text with the waiting mnemonic in place of the no-wait one, padded to
+// the same column; other instructions keep their text.
+std::string WaitingForm(const std::string& text) {
+  const std::string_view mnemonic = std::string_view(text).substr(0, text.find(' '));
+  for (const TDisAsmWaitingForm& form : kDisAsmWaitingForms) {
+    if (mnemonic != form.NoWait) continue;
+    std::string waiting(form.Waiting);
+    const std::size_t operands = text.find_first_not_of(' ', mnemonic.size());
+    if (operands == std::string::npos) return waiting;
+    waiting.resize(std::max(operands, waiting.size() + 1), ' ');
+    return waiting + text.substr(operands);
+  }
+  return text;
+}
 
 const char* SizeQualifier(std::uint8_t sizeCode) {
   switch (sizeCode) {
@@ -29,67 +55,91 @@ const char* SizeQualifier(std::uint8_t sizeCode) {
 
 }  // namespace
 
+// The prefixes' effects come from the decoder's record; the template walk
+// only steps over the prefix bytes (keeping the text of lock and repeat).
 void TDisAsm::Reset(std::uint32_t address, std::span<const std::uint8_t> code) {
   address_ = address;
   code_ = code;
+  record_ = DecodeInstruction(code.data(), code.size());
   consumed_ = 0;
-  outOfData_ = false;
-  invalid_ = false;
-  operand16_ = false;
-  address16_ = false;
-  repeatPrefix_ = false;
-  segment_ = -1;
-  modrmRead_ = false;
-  modrm_ = 0;
-  sibRead_ = false;
-  sib_ = 0;
+  immediateUsed_ = 0;
+  // VEX encodings lie outside the table: C4 and C5 there are les and lds.
+  invalid_ = record_.Status != TDecodeStatus::kDecoded || record_.Vex;
+  waitFolded_ = record_.Prefixes.Wait;
+  skipWaits_ = false;
+  operand16_ = record_.Prefixes.OperandSize;
+  address16_ = record_.Prefixes.AddressSize;
+  repeatPrefix_ = record_.Prefixes.Repeat != 0;
+  segment_ = SegmentNumber(record_.Prefixes.Segment);
   memorySize_ = 0;
   sizeNeeded_ = true;
   sizeForced_ = false;
-  entryIndex_ = 0;
   annotation_.clear();
   baseRegister_ = kDisAsmNoRegister;
   indexRegister_ = kDisAsmNoRegister;
 }
 
+// The bytes of the "DB" form: the decoder's instruction, all the bytes there
+// are when they end inside it, or the bytes looked at when they are none.
+std::uint32_t TDisAsm::DataLength() const {
+  switch (record_.Status) {
+    case TDecodeStatus::kDecoded:
+      return record_.Length;
+    case TDecodeStatus::kNeedMoreData:
+      return static_cast<std::uint32_t>(std::min(code_.size(), kMaxInstructionLength));
+    case TDecodeStatus::kInvalid:
+      break;
+  }
+  return consumed_;
+}
+
+// The prefix and opcode bytes, one by one as the templates select entries.
 std::uint8_t TDisAsm::ReadByte() {
   if (consumed_ >= code_.size() || consumed_ >= kMaxInstructionLength) {
-    outOfData_ = true;
     invalid_ = true;
     return 0;
   }
   return code_[consumed_++];
 }
 
-std::uint32_t TDisAsm::ReadValue(int bytes) {
+// The one-byte entry of the next byte; waits that belong to the x87
+// instruction after them are stepped over like prefixes.
+std::size_t TDisAsm::OneByteEntry() {
+  std::uint8_t byte = ReadByte();
+  while (skipWaits_ && byte == kWait) byte = ReadByte();
+  return kDisAsmOneByteBase + byte;
+}
+
+// The next `bytes` of the instruction's immediate bytes.
+std::uint32_t TDisAsm::ImmediateValue(int bytes) {
+  if (immediateUsed_ + bytes > record_.ImmediateSize) {
+    invalid_ = true;  // the template names more immediate bytes than there are
+    return 0;
+  }
   std::uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value |= std::uint32_t{ReadByte()} << (8 * i);
+  const std::uint8_t* field = code_.data() + record_.ImmediateOffset + immediateUsed_;
+  for (int i = 0; i < bytes; ++i) value |= std::uint32_t{field[i]} << (8 * i);
+  immediateUsed_ += bytes;
   return value;
 }
 
 std::uint8_t TDisAsm::ModRM() {
-  if (!modrmRead_) {
-    modrm_ = ReadByte();
-    modrmRead_ = true;
+  if (!record_.HasModRM) {
+    invalid_ = true;  // the template names a ModR/M byte the instruction lacks
+    return 0;
   }
-  return modrm_;
-}
-
-std::uint8_t TDisAsm::Sib() {
-  if (!sibRead_) {
-    sib_ = ReadByte();
-    sibRead_ = true;
-  }
-  return sib_;
+  return code_[record_.ModRMOffset];
 }
 
 TDisAsmInstruction TDisAsm::Disassemble(std::uint32_t address, std::span<const std::uint8_t> code) {
   Reset(address, code);
   TDisAsmInstruction result;
+  result.Record = record_;
   if (code.empty()) return result;
-
-  entryIndex_ = kDisAsmOneByteBase + ReadByte();
-  std::string work = Entry(entryIndex_);
+  // Shown apart, the waits end the instruction at the first of them.
+  const bool waitApart = waitFolded_ && SeparateWait;
+  skipWaits_ = waitFolded_ && !SeparateWait;
+  std::string work = Entry(OneByteEntry());
   std::size_t pos = 0;
   while (pos < work.size()) {
     switch (work[pos]) {
@@ -116,10 +166,17 @@ TDisAsmInstruction TDisAsm::Disassemble(std::uint32_t address, std::span<const s
         ++pos;
     }
   }
+  // A template that leaves immediate bytes unnamed does not describe them.
+  if (immediateUsed_ != record_.ImmediateSize && !waitApart) invalid_ = true;
 
-  result.Length = consumed_;
   result.Valid = !invalid_;
-  result.Text = invalid_ ? DataBytesText() : PostPass(work) + annotation_;
+  result.Length = waitApart ? consumed_ : invalid_ ? DataLength() : record_.Length;
+  if (invalid_) {
+    result.Text = DataBytesText(result.Length);
+  } else {
+    result.Text = PostPass(work) + annotation_;
+    if (skipWaits_) result.Text = WaitingForm(result.Text);
+  }
   return result;
 }
 
@@ -128,7 +185,6 @@ void TDisAsm::ExpandItem(std::string& work, std::size_t& pos) {
   const char which = pos + 2 < work.size() ? work[pos + 2] : '\0';
   // An escape or a prefix replaces the rest of the template by a new entry.
   auto continueWith = [&](std::size_t index) {
-    entryIndex_ = index;
     work.replace(pos, std::string::npos, Entry(index));
   };
   // A group or a tail is inserted in place and scanned like the template.
@@ -137,9 +193,7 @@ void TDisAsm::ExpandItem(std::string& work, std::size_t& pos) {
   switch (kind) {
     case 'c':
       if (which == '1') {
-        const std::uint8_t prefix = code_[consumed_ - 1];
-        if (prefix == 0xF2 || prefix == 0xF3) repeatPrefix_ = true;
-        continueWith(kDisAsmOneByteBase + ReadByte());
+        continueWith(OneByteEntry());
         return;
       }
       if (which == '2') {
@@ -171,18 +225,15 @@ void TDisAsm::ExpandItem(std::string& work, std::size_t& pos) {
       break;
     case 'p': {
       static constexpr std::string_view kSegmentLetters = "ecsdfg";
-      const std::size_t segment = kSegmentLetters.find(which);
-      if (which != '\0' && segment != std::string_view::npos) {
-        segment_ = static_cast<int>(segment);
-        continueWith(kDisAsmOneByteBase + ReadByte());
+      if (which != '\0' && kSegmentLetters.find(which) != std::string_view::npos) {
+        continueWith(OneByteEntry());
         return;
       }
       break;
     }
     case 's':
       if (which == 'o' || which == 'a') {
-        (which == 'o' ? operand16_ : address16_) = true;
-        continueWith(kDisAsmOneByteBase + ReadByte());
+        continueWith(OneByteEntry());
         return;
       }
       break;
@@ -232,10 +283,10 @@ std::string TDisAsm::PostPass(const std::string& work) const {
   return text;
 }
 
-std::string TDisAsm::DataBytesText() const {
+std::string TDisAsm::DataBytesText(std::uint32_t length) const {
   std::string text = "DB      $";
   text += HexText(code_[0], 2);
-  for (std::uint32_t i = 1; i < consumed_; ++i) {
+  for (std::uint32_t i = 1; i < length; ++i) {
     text += ", $";
     text += HexText(code_[i], 2);
   }

@@ -1,7 +1,14 @@
-// TDisAsm: the table-driven decoder of 32-bit x86 instructions (with the 16-bit
-// operand-size and address-size prefixes, x87 and MMX). It reads a byte span,
-// never live memory: the caller copies the code first. Output uses Intel
+// TDisAsm: the table-driven disassembler of 32-bit x86 instructions (with the
+// 16-bit operand-size and address-size prefixes, x87 and MMX). It reads a byte
+// span, never live memory: the caller copies the code first. Output uses Intel
 // operand order, lower-case register names and "$" hexadecimal numbers.
+//
+// The instruction's structure comes from the hook engine's decoder
+// (engine/EHookInstructionLength.h): its length, prefixes, ModRM and SIB
+// fields, displacement, immediate bytes and relative target. The templates
+// choose the mnemonic and how the operands print; a template that asks for a
+// part the decoder did not find marks the bytes invalid. So the length is the
+// decoder's for every instruction it decodes, also those printed as "DB".
 //
 // Operands are named in the processor manuals' notation, "#" + method + type
 // (the templates are in EDisAsmTemplates.cpp). Methods: A far pointer, C/D/T
@@ -24,6 +31,7 @@
 #include <string>
 
 #include "debuginfo/EDisAsmTemplates.h"
+#include "engine/EHookInstructionLength.h"
 
 // Caption of an address (a jump target, a call target or an address operand):
 // return true and fill `caption` to print it instead of the number.
@@ -36,8 +44,12 @@ using TDisAsmValueEvent = bool (*)(void* userValue, std::uint32_t value, std::st
 
 struct TDisAsmInstruction {
   std::string Text;
-  std::uint32_t Length = 0;  // bytes consumed, prefixes included
-  bool Valid = false;        // false: Text is the "DB" form of the consumed bytes
+  // Bytes consumed, prefixes included: the decoder's length; where it decodes
+  // no instruction, the prefix and opcode bytes looked at (all the bytes there
+  // are when they end first).
+  std::uint32_t Length = 0;
+  bool Valid = false;   // false: Text is the "DB" form of the consumed bytes
+  TInstruction Record;  // the decoder's record of the same bytes
 };
 
 inline constexpr int kDisAsmNoRegister = -1;
@@ -50,6 +62,13 @@ class TDisAsm {
   // `address` (relative targets are computed from it). When the span ends
   // inside the instruction the result is the "DB" form of the bytes there are.
   TDisAsmInstruction Disassemble(std::uint32_t address, std::span<const std::uint8_t> code);
+
+  // A wait (9B) before an x87 instruction. False: one instruction with it, as
+  // the decoder and objdump count it, in the waiting form where that has a
+  // mnemonic of its own ("fstsw ax" for 9B DF E0). True: the first wait alone
+  // (with any prefixes before it), as the processor executes it; the listing
+  // shows the two apart.
+  bool SeparateWait = false;
 
   // Optional callbacks; each gets UserValue back. They run during Disassemble.
   TDisAsmCaptionEvent OnJumpCaption = nullptr;
@@ -67,17 +86,18 @@ class TDisAsm {
 
  private:
   void Reset(std::uint32_t address, std::span<const std::uint8_t> code);
+  std::uint32_t DataLength() const;
   std::uint8_t ReadByte();
-  std::uint32_t ReadValue(int bytes);
+  std::size_t OneByteEntry();
+  std::uint32_t ImmediateValue(int bytes);
   std::uint8_t ModRM();
-  std::uint8_t Sib();
   int ModRMReg() { return (ModRM() >> 3) & 7; }
   const char* Entry(std::size_t index) const { return templates_[index]; }
 
   // Template scanning (EDisAsm.cpp).
   void ExpandItem(std::string& work, std::size_t& pos);
   std::string PostPass(const std::string& work) const;
-  std::string DataBytesText() const;
+  std::string DataBytesText(std::uint32_t length) const;
 
   // Operands (EDisAsmOperands.cpp): the text to insert, finished ("^" chunks)
   // except for the "%s" size code of memory operands.
@@ -100,21 +120,19 @@ class TDisAsm {
   // Per-instruction state.
   std::uint32_t address_ = 0;
   std::span<const std::uint8_t> code_;
-  std::uint32_t consumed_ = 0;
-  bool outOfData_ = false;
+  TInstruction record_;              // the decoder's view of the bytes
+  std::uint32_t consumed_ = 0;       // prefix and opcode bytes that selected template entries
+  std::uint32_t immediateUsed_ = 0;  // immediate bytes printed so far
   bool invalid_ = false;
+  bool waitFolded_ = false;  // the decoder counts waits before the x87 opcode in
+  bool skipWaits_ = false;   // ... and so does this instruction's text
   bool operand16_ = false;
   bool address16_ = false;
   bool repeatPrefix_ = false;
   int segment_ = -1;  // override: 0..5 = es cs ss ds fs gs
-  bool modrmRead_ = false;
-  std::uint8_t modrm_ = 0;
-  bool sibRead_ = false;
-  std::uint8_t sib_ = 0;
   int memorySize_ = 0;
   bool sizeNeeded_ = true;
   bool sizeForced_ = false;
-  std::size_t entryIndex_ = 0;  // the last table entry that a byte selected
   std::string annotation_;
   int baseRegister_ = kDisAsmNoRegister;
   int indexRegister_ = kDisAsmNoRegister;

@@ -18,6 +18,7 @@ class ListingBuilder {
   ListingBuilder(std::uint32_t fault, const TListingSources& sources)
       : fault_(fault), sources_(sources) {
     decoder_.UserValue = this;
+    decoder_.SeparateWait = true;  // each instruction on its line, as the processor runs them
     decoder_.OnOperandValue = &ListingBuilder::AnnotateValue;
     if (sources.Lookup != nullptr) {
       decoder_.OnJumpCaption = &ListingBuilder::Caption;
@@ -136,9 +137,10 @@ void ListingBuilder::AddHeaderIfDue(std::uint32_t address) {
   if (newRoutine && !name.empty() && address <= fault_) firstKept_ = headerStart;
 }
 
-// One line for the measured instruction; where the decoder finds a shorter
-// valid instruction there (the measure takes a wait and the x87 instruction
-// after it as one), one line for each instruction it finds in those bytes.
+// One line for the measured instruction; where the disassembler finds a
+// shorter valid instruction there (a wait before an x87 instruction, which the
+// measure counts with it), one line for each instruction it finds in those
+// bytes.
 void ListingBuilder::AddInstruction(std::uint32_t address, std::uint32_t length) {
   std::uint32_t at = address;
   do {

@@ -126,17 +126,16 @@ std::string TDisAsm::MemoryOperand(int size) {
   return std::string{'%', 's', static_cast<char>(size)} + FinishedText(text);
 }
 
+// The memory forms as the decoder found them: SIB fields and displacement.
 std::string TDisAsm::Memory32() {
-  const std::uint8_t modrm = ModRM();
-  const int mod = modrm >> 6;
-  int base = modrm & 7;
+  const int mod = ModRM() >> 6;
+  int base = record_.Rm;
   int index = kDisAsmNoRegister;
   int scale = 0;
-  if (base == 4) {
-    const std::uint8_t sib = Sib();
-    scale = sib >> 6;
-    index = (sib >> 3) & 7;
-    base = sib & 7;
+  if (record_.HasSib) {
+    scale = record_.Scale;
+    index = record_.Index;
+    base = record_.Base;
     if (index == 4) index = kDisAsmNoRegister;
     if (base == 5 && mod == 0) base = kDisAsmNoRegister;
   } else if (mod == 0 && base == 5) {
@@ -153,9 +152,9 @@ std::string TDisAsm::Memory32() {
     if (scale != 0) text += "*" + std::to_string(1 << scale);
   }
   if (mod == 1) {
-    text += SignedDisplacement(static_cast<std::int8_t>(ReadByte()), 2);
+    text += SignedDisplacement(record_.Displacement, 2);
   } else if (mod == 2 || base == kDisAsmNoRegister) {
-    const std::uint32_t displacement = ReadValue(4);
+    const auto displacement = static_cast<std::uint32_t>(record_.Displacement);
     if (base == kDisAsmNoRegister && index == kDisAsmNoRegister) {
       text += AddressText(displacement, OnAddressCaption);
       AnnotateValue(displacement);
@@ -167,18 +166,18 @@ std::string TDisAsm::Memory32() {
 }
 
 std::string TDisAsm::Memory16() {
-  const std::uint8_t modrm = ModRM();
-  const int mod = modrm >> 6;
-  const int rm = modrm & 7;
+  const int mod = ModRM() >> 6;
+  const int rm = record_.Rm;
   if (mod == 0 && rm == 6) {
     baseRegister_ = indexRegister_ = kDisAsmNoRegister;
-    return "[" + AddressText(ReadValue(2), OnAddressCaption) + "]";
+    const auto address = static_cast<std::uint16_t>(record_.Displacement);
+    return "[" + AddressText(address, OnAddressCaption) + "]";
   }
   baseRegister_ = kBase16[rm];
   indexRegister_ = kIndex16[rm];
   std::string text = std::string("[") + kMemory16[rm];
-  if (mod == 1) text += SignedDisplacement(static_cast<std::int8_t>(ReadByte()), 2);
-  if (mod == 2) text += SignedDisplacement(static_cast<std::int16_t>(ReadValue(2)), 4);
+  if (mod == 1) text += SignedDisplacement(record_.Displacement, 2);
+  if (mod == 2) text += SignedDisplacement(record_.Displacement, 4);
   return text + "]";
 }
 
@@ -192,30 +191,28 @@ std::string TDisAsm::AddressText(std::uint32_t address, TDisAsmCaptionEvent capt
 }
 
 std::string TDisAsm::Immediate(int size) {
-  const std::uint32_t value = ReadValue(size);
+  const std::uint32_t value = ImmediateValue(size);
   if (size == 4) AnnotateValue(value);
   return "$" + HexText(value, 2 * size);
 }
 
+// The target as the decoder computes it, from the end of the instruction.
 std::string TDisAsm::RelativeTarget(int size) {
-  std::int32_t displacement;
-  if (size == 1) {
-    displacement = static_cast<std::int8_t>(ReadByte());
-  } else if (operand16_) {
-    displacement = static_cast<std::int16_t>(ReadValue(2));
-  } else {
-    displacement = static_cast<std::int32_t>(ReadValue(4));
+  const int expected = size == 1 ? 1 : operand16_ ? 2 : 4;
+  if (record_.Branch == TRelativeBranch::kNone || record_.RelativeSize != expected) {
+    invalid_ = true;  // the template's branch is not the decoder's
+    return "";
   }
-  std::uint32_t target = address_ + consumed_ + static_cast<std::uint32_t>(displacement);
-  if (operand16_) target &= 0xFFFF;
-  const bool isCall = entryIndex_ == kDisAsmOneByteBase + 0xE8;
-  return AddressText(target, isCall ? OnCallCaption : OnJumpCaption);
+  const bool isCall = record_.Map == TOpcodeMap::kOneByte && record_.MapOpcode == 0xE8;
+  return AddressText(record_.RelativeTarget(address_), isCall ? OnCallCaption : OnJumpCaption);
 }
 
 std::string TDisAsm::MemoryOffset(int size) {
   memorySize_ = size;
   sizeNeeded_ = false;  // the accumulator beside a memory offset always gives its size
-  const std::uint32_t offset = ReadValue(address16_ ? 2 : 4);
+  if (record_.HasModRM || record_.DisplacementSize == 0) invalid_ = true;
+  const std::uint32_t offset = address16_ ? static_cast<std::uint16_t>(record_.Displacement)
+                                          : static_cast<std::uint32_t>(record_.Displacement);
   if (OnMemoryOffset != nullptr && !invalid_) OnMemoryOffset(UserValue, offset);
   if (!address16_) AnnotateValue(offset);
   std::string text = segment_ >= 0 ? std::string(kSegments[segment_]) + ":" : std::string();
@@ -224,8 +221,8 @@ std::string TDisAsm::MemoryOffset(int size) {
 }
 
 std::string TDisAsm::FarPointer() {
-  const std::uint32_t offset = ReadValue(operand16_ ? 2 : 4);
-  const std::uint32_t selector = ReadValue(2);
+  const std::uint32_t offset = ImmediateValue(operand16_ ? 2 : 4);
+  const std::uint32_t selector = ImmediateValue(2);
   const std::string offsetText =
       operand16_ ? "$" + HexText(offset, 2) : AddressText(offset, OnAddressCaption);
   return "$" + HexText(selector, 4) + ":" + offsetText;

@@ -1,7 +1,7 @@
 // x86 instruction templates after the IA-32 processor manuals' opcode maps (one-byte and two-byte
 // maps, opcode groups, x87 escape maps) at the level of the Pentium II: integer, x87 and MMX
-// instructions. SSE and later encodings are marked "%c" and still name their operands, so that
-// their length is measured right while they print as "DB".
+// instructions. SSE and later encodings are marked "%c" and print as "DB" (their length comes
+// from the instruction decoder, like every instruction's).
 //
 // A template is the mnemonic padded to 8 characters, then its operands separated by ", ".
 // Items: "#" + method letter + type letter = an operand in the manuals' notation; "@c2" = continue
@@ -289,24 +289,24 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "%c",                     // 0F 0A
     "ud2",                    // 0F 0B
     "%c",                     // 0F 0C
-    "%c#Ev",                  // 0F 0D
+    "%c",                     // 0F 0D
     "%c",                     // 0F 0E
-    "%c#Ev#Ib",               // 0F 0F
-    "%c#Ev",                  // 0F 10
-    "%c#Ev",                  // 0F 11
-    "%c#Ev",                  // 0F 12
-    "%c#Ev",                  // 0F 13
-    "%c#Ev",                  // 0F 14
-    "%c#Ev",                  // 0F 15
-    "%c#Ev",                  // 0F 16
-    "%c#Ev",                  // 0F 17
-    "%c#Ev",                  // 0F 18
-    "%c#Ev",                  // 0F 19
-    "%c#Ev",                  // 0F 1A
-    "%c#Ev",                  // 0F 1B
-    "%c#Ev",                  // 0F 1C
-    "%c#Ev",                  // 0F 1D
-    "%c#Ev",                  // 0F 1E
+    "%c",                     // 0F 0F
+    "%c",                     // 0F 10
+    "%c",                     // 0F 11
+    "%c",                     // 0F 12
+    "%c",                     // 0F 13
+    "%c",                     // 0F 14
+    "%c",                     // 0F 15
+    "%c",                     // 0F 16
+    "%c",                     // 0F 17
+    "%c",                     // 0F 18
+    "%c",                     // 0F 19
+    "%c",                     // 0F 1A
+    "%c",                     // 0F 1B
+    "%c",                     // 0F 1C
+    "%c",                     // 0F 1D
+    "%c",                     // 0F 1E
     "nop     #Ev",            // 0F 1F
     "mov     #Rd, #Cd",       // 0F 20
     "mov     #Rd, #Dd",       // 0F 21
@@ -316,14 +316,14 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "%c",                     // 0F 25
     "mov     #Td, #Rd",       // 0F 26
     "%c",                     // 0F 27
-    "%c#Ev",                  // 0F 28
-    "%c#Ev",                  // 0F 29
-    "%c#Ev",                  // 0F 2A
-    "%c#Ev",                  // 0F 2B
-    "%c#Ev",                  // 0F 2C
-    "%c#Ev",                  // 0F 2D
-    "%c#Ev",                  // 0F 2E
-    "%c#Ev",                  // 0F 2F
+    "%c",                     // 0F 28
+    "%c",                     // 0F 29
+    "%c",                     // 0F 2A
+    "%c",                     // 0F 2B
+    "%c",                     // 0F 2C
+    "%c",                     // 0F 2D
+    "%c",                     // 0F 2E
+    "%c",                     // 0F 2F
     "wrmsr",                  // 0F 30
     "rdtsc",                  // 0F 31
     "rdmsr",                  // 0F 32
@@ -332,9 +332,9 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "sysexit",                // 0F 35
     "%c",                     // 0F 36
     "%c",                     // 0F 37
-    "%c#Ib#Ev",               // 0F 38
+    "%c",                     // 0F 38
     "%c",                     // 0F 39
-    "%c#Ib#Ev#Ib",            // 0F 3A
+    "%c",                     // 0F 3A
     "%c",                     // 0F 3B
     "%c",                     // 0F 3C
     "%c",                     // 0F 3D
@@ -356,22 +356,22 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "cmovnl  #Gv, #Ev",       // 0F 4D
     "cmovle  #Gv, #Ev",       // 0F 4E
     "cmovnle #Gv, #Ev",       // 0F 4F
-    "%c#Ev",                  // 0F 50
-    "%c#Ev",                  // 0F 51
-    "%c#Ev",                  // 0F 52
-    "%c#Ev",                  // 0F 53
-    "%c#Ev",                  // 0F 54
-    "%c#Ev",                  // 0F 55
-    "%c#Ev",                  // 0F 56
-    "%c#Ev",                  // 0F 57
-    "%c#Ev",                  // 0F 58
-    "%c#Ev",                  // 0F 59
-    "%c#Ev",                  // 0F 5A
-    "%c#Ev",                  // 0F 5B
-    "%c#Ev",                  // 0F 5C
-    "%c#Ev",                  // 0F 5D
-    "%c#Ev",                  // 0F 5E
-    "%c#Ev",                  // 0F 5F
+    "%c",                     // 0F 50
+    "%c",                     // 0F 51
+    "%c",                     // 0F 52
+    "%c",                     // 0F 53
+    "%c",                     // 0F 54
+    "%c",                     // 0F 55
+    "%c",                     // 0F 56
+    "%c",                     // 0F 57
+    "%c",                     // 0F 58
+    "%c",                     // 0F 59
+    "%c",                     // 0F 5A
+    "%c",                     // 0F 5B
+    "%c",                     // 0F 5C
+    "%c",                     // 0F 5D
+    "%c",                     // 0F 5E
+    "%c",                     // 0F 5F
     "punpcklbw #Pq, #Qd",     // 0F 60
     "punpcklwd #Pq, #Qd",     // 0F 61
     "punpckldq #Pq, #Qd",     // 0F 62
@@ -384,11 +384,11 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "punpckhwd #Pq, #Qq",     // 0F 69
     "punpckhdq #Pq, #Qq",     // 0F 6A
     "packssdw #Pq, #Qq",      // 0F 6B
-    "%c#Ev",                  // 0F 6C
-    "%c#Ev",                  // 0F 6D
+    "%c",                     // 0F 6C
+    "%c",                     // 0F 6D
     "movd    #Pd, #Ed",       // 0F 6E
     "movq    #Pq, #Qq",       // 0F 6F
-    "%c#Ev#Ib",               // 0F 70
+    "%c",                     // 0F 70
     "@giw   #Rq, #Ib",        // 0F 71
     "@gid   #Rq, #Ib",        // 0F 72
     "@gj",                    // 0F 73
@@ -396,12 +396,12 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "pcmpeqw #Pq, #Qq",       // 0F 75
     "pcmpeqd #Pq, #Qq",       // 0F 76
     "emms",                   // 0F 77
-    "%c#Ev",                  // 0F 78
-    "%c#Ev",                  // 0F 79
+    "%c",                     // 0F 78
+    "%c",                     // 0F 79
     "%c",                     // 0F 7A
     "%c",                     // 0F 7B
-    "%c#Ev",                  // 0F 7C
-    "%c#Ev",                  // 0F 7D
+    "%c",                     // 0F 7C
+    "%c",                     // 0F 7D
     "movd    #Ed, #Pd",       // 0F 7E
     "movq    #Qq, #Pq",       // 0F 7F
     "jo      #Jv",            // 0F 80
@@ -450,7 +450,7 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "bts     #Ev, #Gv",       // 0F AB
     "shrd    #Ev, #Gv, #Ib",  // 0F AC
     "shrd    #Ev, #Gv, cl",   // 0F AD
-    "%c#Ev",                  // 0F AE
+    "%c",                     // 0F AE
     "imul    #Gv, #Ev",       // 0F AF
     "cmpxchg #Eb, #Gb",       // 0F B0
     "cmpxchg #Ev, #Gv",       // 0F B1
@@ -460,8 +460,8 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "lgs     #Gv, #Mp",       // 0F B5
     "movzx   #Gv, @m#Eb",     // 0F B6
     "movzx   #Gv, @m#Ew",     // 0F B7
-    "%c#Ev",                  // 0F B8
-    "%c#Ev",                  // 0F B9
+    "%c",                     // 0F B8
+    "%c",                     // 0F B9
     "@h4",                    // 0F BA
     "btc     #Ev, #Gv",       // 0F BB
     "bsf     #Gv, #Ev",       // 0F BC
@@ -470,11 +470,11 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "movsx   #Gv, @m#Ew",     // 0F BF
     "xadd    #Eb, #Gb",       // 0F C0
     "xadd    #Ev, #Gv",       // 0F C1
-    "%c#Ev#Ib",               // 0F C2
-    "%c#Ev",                  // 0F C3
-    "%c#Ev#Ib",               // 0F C4
-    "%c#Ev#Ib",               // 0F C5
-    "%c#Ev#Ib",               // 0F C6
+    "%c",                     // 0F C2
+    "%c",                     // 0F C3
+    "%c",                     // 0F C4
+    "%c",                     // 0F C5
+    "%c",                     // 0F C6
     "@gh",                    // 0F C7
     "bswap   @eax",           // 0F C8
     "bswap   @ecx",           // 0F C9
@@ -484,54 +484,54 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "bswap   @ebp",           // 0F CD
     "bswap   @esi",           // 0F CE
     "bswap   @edi",           // 0F CF
-    "%c#Ev",                  // 0F D0
+    "%c",                     // 0F D0
     "psrlw   #Pq, #Qq",       // 0F D1
     "psrld   #Pq, #Qq",       // 0F D2
     "psrlq   #Pq, #Qq",       // 0F D3
-    "%c#Ev",                  // 0F D4
+    "%c",                     // 0F D4
     "pmullw  #Pq, #Qq",       // 0F D5
-    "%c#Ev",                  // 0F D6
-    "%c#Ev",                  // 0F D7
+    "%c",                     // 0F D6
+    "%c",                     // 0F D7
     "psubusb #Pq, #Qq",       // 0F D8
     "psubusw #Pq, #Qq",       // 0F D9
-    "%c#Ev",                  // 0F DA
+    "%c",                     // 0F DA
     "pand    #Pq, #Qq",       // 0F DB
     "paddusb #Pq, #Qq",       // 0F DC
     "paddusw #Pq, #Qq",       // 0F DD
-    "%c#Ev",                  // 0F DE
+    "%c",                     // 0F DE
     "pandn   #Pq, #Qq",       // 0F DF
-    "%c#Ev",                  // 0F E0
+    "%c",                     // 0F E0
     "psraw   #Pq, #Qq",       // 0F E1
     "psrad   #Pq, #Qq",       // 0F E2
-    "%c#Ev",                  // 0F E3
-    "%c#Ev",                  // 0F E4
+    "%c",                     // 0F E3
+    "%c",                     // 0F E4
     "pmulhw  #Pq, #Qq",       // 0F E5
-    "%c#Ev",                  // 0F E6
-    "%c#Ev",                  // 0F E7
+    "%c",                     // 0F E6
+    "%c",                     // 0F E7
     "psubsb  #Pq, #Qq",       // 0F E8
     "psubsw  #Pq, #Qq",       // 0F E9
-    "%c#Ev",                  // 0F EA
+    "%c",                     // 0F EA
     "por     #Pq, #Qq",       // 0F EB
     "paddsb  #Pq, #Qq",       // 0F EC
     "paddsw  #Pq, #Qq",       // 0F ED
-    "%c#Ev",                  // 0F EE
+    "%c",                     // 0F EE
     "pxor    #Pq, #Qq",       // 0F EF
-    "%c#Ev",                  // 0F F0
+    "%c",                     // 0F F0
     "psllw   #Pq, #Qq",       // 0F F1
     "pslld   #Pq, #Qq",       // 0F F2
     "psllq   #Pq, #Qq",       // 0F F3
-    "%c#Ev",                  // 0F F4
+    "%c",                     // 0F F4
     "pmaddwd #Pq, #Qq",       // 0F F5
-    "%c#Ev",                  // 0F F6
-    "%c#Ev",                  // 0F F7
+    "%c",                     // 0F F6
+    "%c",                     // 0F F7
     "psubb   #Pq, #Qq",       // 0F F8
     "psubw   #Pq, #Qq",       // 0F F9
     "psubd   #Pq, #Qq",       // 0F FA
-    "%c#Ev",                  // 0F FB
+    "%c",                     // 0F FB
     "paddb   #Pq, #Qq",       // 0F FC
     "paddw   #Pq, #Qq",       // 0F FD
     "paddd   #Pq, #Qq",       // 0F FE
-    "%c#Ev",                  // 0F FF
+    "%c",                     // 0F FF
 
     // Groups, 8 entries each by bits 3-5 of the ModR/M byte: a = 1 (80-83), b = 2 (shifts C0,
     // C1, D0-D3), c = 3 (F6, F7), d = 4 (FE), e = 5 (FF), f = 6 (0F 00), g = 7 (0F 01),
@@ -563,12 +563,12 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "idiv    ",          // group c /7
     "inc     #Eb",       // group d /0
     "dec     #Eb",       // group d /1
-    "%c#Ev",             // group d /2
-    "%c#Ev",             // group d /3
-    "%c#Ev",             // group d /4
-    "%c#Ev",             // group d /5
-    "%c#Ev",             // group d /6
-    "%c#Ev",             // group d /7
+    "%c",                // group d /2
+    "%c",                // group d /3
+    "%c",                // group d /4
+    "%c",                // group d /5
+    "%c",                // group d /6
+    "%c",                // group d /7
     "inc     #Ev",       // group e /0
     "dec     #Ev",       // group e /1
     "call    #Ev",       // group e /2
@@ -576,31 +576,31 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "jmp     #Ev",       // group e /4
     "jmp     #Mp",       // group e /5
     "push    #Ev",       // group e /6
-    "%c#Ev",             // group e /7
+    "%c",                // group e /7
     "sldt    #Ew",       // group f /0
     "str     #Ew",       // group f /1
     "lldt    #Ew",       // group f /2
     "ltr     #Ew",       // group f /3
     "verr    #Ew",       // group f /4
     "verw    #Ew",       // group f /5
-    "%c#Ev",             // group f /6
-    "%c#Ev",             // group f /7
+    "%c",                // group f /6
+    "%c",                // group f /7
     "sgdt    #Ms",       // group g /0
     "sidt    #Ms",       // group g /1
     "lgdt    #Ms",       // group g /2
     "lidt    #Ms",       // group g /3
     "smsw    #Ew",       // group g /4
-    "%c#Ev",             // group g /5
+    "%c",                // group g /5
     "lmsw    #Ew",       // group g /6
     "invlpg  #Mb",       // group g /7
-    "%c#Ev",             // group h /0
+    "%c",                // group h /0
     "cmpxchg8b #Mq",     // group h /1
-    "%c#Ev",             // group h /2
-    "%c#Ev",             // group h /3
-    "%c#Ev",             // group h /4
-    "%c#Ev",             // group h /5
-    "%c#Ev",             // group h /6
-    "%c#Ev",             // group h /7
+    "%c",                // group h /2
+    "%c",                // group h /3
+    "%c",                // group h /4
+    "%c",                // group h /5
+    "%c",                // group h /6
+    "%c",                // group h /7
     "%c",                // group i /0
     "%c",                // group i /1
     "psrl",              // group i /2
@@ -609,14 +609,14 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "%c",                // group i /5
     "psll",              // group i /6
     "%c",                // group i /7
-    "%c#Ev#Ib",          // group j /0
-    "%c#Ev#Ib",          // group j /1
+    "%c",                // group j /0
+    "%c",                // group j /1
     "psrlq   #Rq, #Ib",  // group j /2
-    "%c#Ev#Ib",          // group j /3
-    "%c#Ev#Ib",          // group j /4
-    "%c#Ev#Ib",          // group j /5
+    "%c",                // group j /3
+    "%c",                // group j /4
+    "%c",                // group j /5
     "psllq   #Rq, #Ib",  // group j /6
-    "%c#Ev#Ib",          // group j /7
+    "%c",                // group j /7
 
     // Operand tails, 8 entries each by bits 3-5 of the ModR/M byte: 1 and 2 = what follows the
     // first operand of group 3 (F6, F7); 3 = nothing after /0, the only valid form of groups 1A
@@ -645,10 +645,10 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "%c",                // tail 3 /5
     "%c",                // tail 3 /6
     "%c",                // tail 3 /7
-    "%c#Ev#Ib",          // tail 4 /0
-    "%c#Ev#Ib",          // tail 4 /1
-    "%c#Ev#Ib",          // tail 4 /2
-    "%c#Ev#Ib",          // tail 4 /3
+    "%c",                // tail 4 /0
+    "%c",                // tail 4 /1
+    "%c",                // tail 4 /2
+    "%c",                // tail 4 /3
     "bt      #Ev, #Ib",  // tail 4 /4
     "bts     #Ev, #Ib",  // tail 4 /5
     "btr     #Ev, #Ib",  // tail 4 /6
@@ -729,7 +729,7 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "fdivr   st(0), st(6)",   // D8 FE
     "fdivr   st(0), st(7)",   // D8 FF
     "fld     #Md",            // D9 /0
-    "%c#Ev",                  // D9 /1
+    "%c",                     // D9 /1
     "fst     #Md",            // D9 /2
     "fstp    #Md",            // D9 /3
     "fldenv  #Ms",            // D9 /4
@@ -873,12 +873,12 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "%c",                     // DA FE
     "%c",                     // DA FF
     "fild    #Md",            // DB /0
-    "%c#Ev",                  // DB /1
+    "%c",                     // DB /1
     "fist    #Md",            // DB /2
     "fistp   #Md",            // DB /3
-    "%c#Ev",                  // DB /4
+    "%c",                     // DB /4
     "fld     #Mt",            // DB /5
-    "%c#Ev",                  // DB /6
+    "%c",                     // DB /6
     "fstp    #Mt",            // DB /7
     "fcmovnb st(0), st(0)",   // DB C0
     "fcmovnb st(0), st(1)",   // DB C1
@@ -1017,11 +1017,11 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "fdiv    st(6), st(0)",   // DC FE
     "fdiv    st(7), st(0)",   // DC FF
     "fld     #Mq",            // DD /0
-    "%c#Ev",                  // DD /1
+    "%c",                     // DD /1
     "fst     #Mq",            // DD /2
     "fstp    #Mq",            // DD /3
     "frstor  #Ms",            // DD /4
-    "%c#Ev",                  // DD /5
+    "%c",                     // DD /5
     "fnsave  #Ms",            // DD /6
     "fnstsw  #Mw",            // DD /7
     "ffree   st(0)",          // DD C0
@@ -1161,7 +1161,7 @@ const char* const kTemplates[kDisAsmTemplateCount] = {
     "fdivp   st(6), st(0)",   // DE FE
     "fdivp   st(7), st(0)",   // DE FF
     "fild    #Mw",            // DF /0
-    "%c#Ev",                  // DF /1
+    "%c",                     // DF /1
     "fist    #Mw",            // DF /2
     "fistp   #Mw",            // DF /3
     "fbld    #Mt",            // DF /4

@@ -6,15 +6,41 @@ namespace {
 
 constexpr std::uint8_t kOperandSize = 0x66;
 constexpr std::uint8_t kAddressSize = 0x67;
+constexpr std::uint8_t kLock = 0xF0;
 constexpr std::uint8_t kRepeatNotEqual = 0xF2;
 constexpr std::uint8_t kRepeat = 0xF3;
 
-// What the prefixes in front of the opcode changed.
-struct TPrefixState {
-  bool operand16 = false;
-  bool address16 = false;
-  std::uint8_t lastRepeat = 0;  // the last of F2/F3, which selects SSE forms
-};
+void NotePrefix(TInstructionPrefixes& prefixes, std::uint8_t byte) {
+  switch (byte) {
+    case kOperandSize:
+      prefixes.OperandSize = true;
+      break;
+    case kAddressSize:
+      prefixes.AddressSize = true;
+      break;
+    case kLock:
+      prefixes.Lock = true;
+      break;
+    case kRepeat:
+    case kRepeatNotEqual:
+      prefixes.Repeat = byte;
+      break;
+    default:  // the segment overrides
+      prefixes.Segment = byte;
+  }
+}
+
+std::uint8_t Narrow(std::size_t value) {
+  return static_cast<std::uint8_t>(value);  // instructions are at most 15 bytes long
+}
+
+// A little-endian signed field of 1, 2 or 4 bytes.
+std::int32_t SignedField(const std::uint8_t* field, std::size_t size) {
+  if (size == 1) return static_cast<std::int8_t>(field[0]);
+  if (size == 2) return static_cast<std::int16_t>(field[0] | field[1] << 8);
+  return static_cast<std::int32_t>(std::uint32_t{field[0]} | std::uint32_t{field[1]} << 8 |
+                                   std::uint32_t{field[2]} << 16 | std::uint32_t{field[3]} << 24);
+}
 
 class TDecoder {
  public:
@@ -27,17 +53,20 @@ class TDecoder {
   // False (with the status set) when the instruction cannot be `length` long.
   bool Reach(std::size_t length);
   bool ReadPrefixes();
+  bool ReadOpcode(TOpcodeMap map);
+  void TakeModRM();
   bool AddModRM();
+  TInstruction Immediate(std::size_t size);
+  TInstruction Relative(std::size_t size, TRelativeBranch branch);
   TInstruction Finish(std::size_t length);
   TInstruction Fail(TDecodeStatus status);
   TInstruction DecodeShape(TOpcodeShape shape);
   TInstruction DecodeVex();
-  std::size_t FullImmediate() const { return prefixes_.operand16 ? 2 : 4; }
+  std::size_t FullImmediate() const { return result_.Prefixes.OperandSize ? 2 : 4; }
 
   const std::uint8_t* bytes_;
   std::size_t available_;
   std::size_t position_ = 0;
-  TPrefixState prefixes_;
   TInstruction result_;
 };
 
@@ -53,10 +82,20 @@ bool TDecoder::Reach(std::size_t length) {
   return true;
 }
 
+// The values of the fields are read only once the whole instruction is known
+// to lie within the bytes given.
 TInstruction TDecoder::Finish(std::size_t length) {
   if (!Reach(length)) return Fail(result_.Status);
   result_.Status = TDecodeStatus::kDecoded;
-  result_.Length = static_cast<std::uint8_t>(length);
+  result_.Length = Narrow(length);
+  if (result_.DisplacementSize != 0) {
+    result_.Displacement =
+        SignedField(bytes_ + result_.DisplacementOffset, result_.DisplacementSize);
+  }
+  if (result_.RelativeSize != 0) {
+    result_.RelativeDisplacement =
+        SignedField(bytes_ + result_.RelativeOffset, result_.RelativeSize);
+  }
   return result_;
 }
 
@@ -66,67 +105,112 @@ TInstruction TDecoder::Fail(TDecodeStatus status) {
   return failed;
 }
 
-// Prefixes up to the opcode. A wait (9B) followed by an x87 opcode is one
-// instruction with it (FSTCW is 9B D9 /7); prefixes before a wait belong to
-// the wait alone. Returns false when the instruction already ends.
+// Prefixes up to the opcode. Waits (9B) among the prefixes before an x87
+// opcode make one instruction with it, as objdump counts them (FSTCW is
+// 9B D9 /7); before anything else the first wait ends an instruction of its
+// own, with the prefixes before it. Returns false when the instruction
+// already ends.
 bool TDecoder::ReadPrefixes() {
+  std::size_t firstWait = 0;
   bool waiting = false;
   for (;;) {
-    if (!Reach(position_ + 1)) return false;
+    if (!Reach(position_ + 1)) {
+      // Past the longest instruction no x87 opcode can come: the wait stands alone.
+      if (waiting && result_.Status == TDecodeStatus::kInvalid) break;
+      return false;
+    }
     const std::uint8_t byte = bytes_[position_];
     const TOpcodeShape shape = kOneByteOpcodeMap[byte];
     if (shape == TOpcodeShape::kWait) {
-      if (position_ > 0) {
-        result_.Opcode = byte;
-        result_.PrefixLength = static_cast<std::uint8_t>(position_);
-        result_.Status = TDecodeStatus::kDecoded;
-        result_.Length = static_cast<std::uint8_t>(position_ + 1);
-        return false;
-      }
+      if (!waiting) firstWait = position_;
       waiting = true;
     } else if (shape == TOpcodeShape::kPrefix) {
-      if (byte == kOperandSize) prefixes_.operand16 = true;
-      if (byte == kAddressSize) prefixes_.address16 = true;
-      if (byte == kRepeat || byte == kRepeatNotEqual) prefixes_.lastRepeat = byte;
+      NotePrefix(result_.Prefixes, byte);
     } else {
       break;
     }
     ++position_;
   }
-  const std::uint8_t opcode = bytes_[position_];
-  if (waiting && (opcode < 0xD8 || opcode > 0xDF)) {
-    result_.Opcode = bytes_[0];
+  const bool x87 =
+      position_ < kMaxInstructionLength && bytes_[position_] >= 0xD8 && bytes_[position_] <= 0xDF;
+  if (waiting && !x87) {
+    result_ = TInstruction{};
+    for (std::size_t i = 0; i < firstWait; ++i) NotePrefix(result_.Prefixes, bytes_[i]);
+    result_.Opcode = result_.MapOpcode = bytes_[firstWait];
+    result_.PrefixLength = Narrow(firstWait);
     result_.Status = TDecodeStatus::kDecoded;
-    result_.Length = 1;
+    result_.Length = Narrow(firstWait + 1);
     return false;
   }
-  result_.Opcode = opcode;
-  result_.PrefixLength = static_cast<std::uint8_t>(position_);
+  result_.Prefixes.Wait = waiting;
+  result_.Opcode = bytes_[position_];
+  result_.PrefixLength = Narrow(position_);
   return true;
+}
+
+// Reads the opcode byte of `map` at the position.
+bool TDecoder::ReadOpcode(TOpcodeMap map) {
+  if (!Reach(position_ + 1)) return false;
+  result_.Map = map;
+  result_.MapOpcode = bytes_[position_++];
+  return true;
+}
+
+// Records the ModRM byte at the position (which must be within the bytes) and
+// moves past it.
+void TDecoder::TakeModRM() {
+  const std::uint8_t modrm = bytes_[position_];
+  result_.HasModRM = true;
+  result_.ModRMOffset = Narrow(position_++);
+  result_.Mod = modrm >> 6;
+  result_.Reg = (modrm >> 3) & 7;
+  result_.Rm = modrm & 7;
 }
 
 // Moves past the ModRM byte, a SIB byte and the displacement.
 bool TDecoder::AddModRM() {
   if (!Reach(position_ + 1)) return false;
-  const std::uint8_t modrm = bytes_[position_++];
-  const unsigned mod = modrm >> 6;
-  const unsigned rm = modrm & 7;
+  TakeModRM();
+  const unsigned mod = result_.Mod;
+  std::size_t displacement = 0;
   if (mod == 3) return true;
-  if (prefixes_.address16) {
-    if (mod == 0 && rm == 6) position_ += 2;
-    if (mod == 1) position_ += 1;
-    if (mod == 2) position_ += 2;
-    return true;
+  if (result_.Prefixes.AddressSize) {
+    if (mod == 0 && result_.Rm == 6) displacement = 2;
+    if (mod == 1) displacement = 1;
+    if (mod == 2) displacement = 2;
+  } else {
+    unsigned base = result_.Rm;
+    if (base == 4) {
+      if (!Reach(position_ + 1)) return false;
+      const std::uint8_t sib = bytes_[position_++];
+      result_.HasSib = true;
+      result_.Scale = sib >> 6;
+      result_.Index = (sib >> 3) & 7;
+      result_.Base = base = sib & 7;
+    }
+    if (mod == 0 && base == 5) displacement = 4;
+    if (mod == 1) displacement = 1;
+    if (mod == 2) displacement = 4;
   }
-  unsigned base = rm;
-  if (rm == 4) {
-    if (!Reach(position_ + 1)) return false;
-    base = bytes_[position_++] & 7;
+  if (displacement != 0) {
+    result_.DisplacementOffset = Narrow(position_);
+    result_.DisplacementSize = Narrow(displacement);
+    position_ += displacement;
   }
-  if (mod == 0 && base == 5) position_ += 4;
-  if (mod == 1) position_ += 1;
-  if (mod == 2) position_ += 4;
   return true;
+}
+
+TInstruction TDecoder::Immediate(std::size_t size) {
+  result_.ImmediateOffset = Narrow(position_);
+  result_.ImmediateSize = Narrow(size);
+  return Finish(position_ + size);
+}
+
+TInstruction TDecoder::Relative(std::size_t size, TRelativeBranch branch) {
+  result_.Branch = branch;
+  result_.RelativeOffset = Narrow(position_);
+  result_.RelativeSize = Narrow(size);
+  return Finish(position_ + size);
 }
 
 TInstruction TDecoder::DecodeShape(TOpcodeShape shape) {
@@ -136,44 +220,44 @@ TInstruction TDecoder::DecodeShape(TOpcodeShape shape) {
       return Finish(position_);
     case kModRM:
       return AddModRM() ? Finish(position_) : Fail(result_.Status);
+    case kModRMRegister:
+      if (!Reach(position_ + 1)) return Fail(result_.Status);
+      TakeModRM();
+      return Finish(position_);
     case kModRMImm8:
-      return AddModRM() ? Finish(position_ + 1) : Fail(result_.Status);
+      return AddModRM() ? Immediate(1) : Fail(result_.Status);
     case kModRMImmZ:
-      return AddModRM() ? Finish(position_ + FullImmediate()) : Fail(result_.Status);
+      return AddModRM() ? Immediate(FullImmediate()) : Fail(result_.Status);
     case kImm8:
-      return Finish(position_ + 1);
+      return Immediate(1);
     case kImm16:
-      return Finish(position_ + 2);
+      return Immediate(2);
     case kImmZ:
-      return Finish(position_ + FullImmediate());
+      return Immediate(FullImmediate());
     case kImm16Imm8:
-      return Finish(position_ + 3);
+      return Immediate(3);
     case kFarPointer:
-      return Finish(position_ + FullImmediate() + 2);
-    case kMemoryOffset:
-      return Finish(position_ + (prefixes_.address16 ? 2 : 4));
+      return Immediate(FullImmediate() + 2);
+    case kMemoryOffset: {
+      const std::size_t size = result_.Prefixes.AddressSize ? 2 : 4;
+      result_.DisplacementOffset = Narrow(position_);
+      result_.DisplacementSize = Narrow(size);
+      return Finish(position_ + size);
+    }
     case kRelative8:
-      result_.Branch = TRelativeBranch::kShort;
-      result_.DisplacementOffset = static_cast<std::uint8_t>(position_);
-      result_.DisplacementSize = 1;
-      return Finish(position_ + 1);
+      return Relative(1, TRelativeBranch::kShort);
     case kRelativeZ:
-      result_.Branch = TRelativeBranch::kNear;
-      result_.DisplacementOffset = static_cast<std::uint8_t>(position_);
-      result_.DisplacementSize = static_cast<std::uint8_t>(FullImmediate());
-      return Finish(position_ + FullImmediate());
+      return Relative(FullImmediate(), TRelativeBranch::kNear);
     case kGroupTestByte:
     case kGroupTestFull: {
-      if (!Reach(position_ + 1)) return Fail(result_.Status);
-      const bool test = ((bytes_[position_] >> 3) & 7) < 2;
       if (!AddModRM()) return Fail(result_.Status);
-      if (!test) return Finish(position_);
-      return Finish(position_ + (shape == kGroupTestByte ? 1 : FullImmediate()));
+      if (result_.Reg >= 2) return Finish(position_);  // only TEST (reg 0 and 1) has an immediate
+      return Immediate(shape == kGroupTestByte ? 1 : FullImmediate());
     }
     case kGroupMoveFull:
       if (!Reach(position_ + 1)) return Fail(result_.Status);
       if (bytes_[position_] == 0xF8) {  // XBEGIN: the "immediate" is a branch displacement
-        ++position_;
+        TakeModRM();
         return DecodeShape(kRelativeZ);
       }
       return DecodeShape(kModRMImmZ);
@@ -182,18 +266,17 @@ TInstruction TDecoder::DecodeShape(TOpcodeShape shape) {
       if ((bytes_[position_] & 0xC0) != 0xC0) return DecodeShape(kModRM);
       return DecodeVex();
     case kPopcntOrInvalid:
-      return prefixes_.lastRepeat == kRepeat ? DecodeShape(kModRM) : Fail(TDecodeStatus::kInvalid);
+      return result_.Prefixes.Repeat == kRepeat ? DecodeShape(kModRM)
+                                                : Fail(TDecodeStatus::kInvalid);
     case kExtrqInsertq:
-      if (prefixes_.operand16 || prefixes_.lastRepeat == kRepeatNotEqual) {
-        return AddModRM() ? Finish(position_ + 2) : Fail(result_.Status);
+      if (result_.Prefixes.OperandSize || result_.Prefixes.Repeat == kRepeatNotEqual) {
+        return AddModRM() ? Immediate(2) : Fail(result_.Status);
       }
       return DecodeShape(kModRM);
     case kEscape0F38:
-      ++position_;
-      return DecodeShape(kModRM);
+      return ReadOpcode(TOpcodeMap::k0F38) ? DecodeShape(kModRM) : Fail(result_.Status);
     case kEscape0F3A:
-      ++position_;
-      return DecodeShape(kModRMImm8);
+      return ReadOpcode(TOpcodeMap::k0F3A) ? DecodeShape(kModRMImm8) : Fail(result_.Status);
     case kEscape0F:
     case kPrefix:
     case kWait:
@@ -215,30 +298,34 @@ TInstruction TDecoder::DecodeVex() {
   }
   position_ += threeByte ? 2 : 1;
   if (!Reach(position_ + 1)) return Fail(result_.Status);
-  const std::uint8_t opcode = bytes_[position_++];
-  switch (map) {
-    case 1:
-      if (opcode == 0x77) return Finish(position_);
-      return DecodeShape(kTwoByteOpcodeMap[opcode] == TOpcodeShape::kModRMImm8
+  if (map < 1 || map > 3) return Fail(TDecodeStatus::kInvalid);
+  result_.Vex = true;
+  ReadOpcode(static_cast<TOpcodeMap>(map));
+  switch (result_.Map) {
+    case TOpcodeMap::k0F:
+      if (result_.MapOpcode == 0x77) return Finish(position_);
+      return DecodeShape(kTwoByteOpcodeMap[result_.MapOpcode] == TOpcodeShape::kModRMImm8
                              ? TOpcodeShape::kModRMImm8
                              : TOpcodeShape::kModRM);
-    case 2:
+    case TOpcodeMap::k0F38:
       return DecodeShape(TOpcodeShape::kModRM);
-    case 3:
+    case TOpcodeMap::k0F3A:
       return DecodeShape(TOpcodeShape::kModRMImm8);
-    default:
-      return Fail(TDecodeStatus::kInvalid);
+    case TOpcodeMap::kOneByte:
+      break;
   }
+  return Fail(TDecodeStatus::kInvalid);
 }
 
 TInstruction TDecoder::Decode() {
   if (!ReadPrefixes()) {
     return result_.Status == TDecodeStatus::kDecoded ? result_ : Fail(result_.Status);
   }
-  TOpcodeShape shape = kOneByteOpcodeMap[bytes_[position_++]];
+  ReadOpcode(TOpcodeMap::kOneByte);
+  TOpcodeShape shape = kOneByteOpcodeMap[result_.MapOpcode];
   if (shape == TOpcodeShape::kEscape0F) {
-    if (!Reach(position_ + 1)) return Fail(result_.Status);
-    shape = kTwoByteOpcodeMap[bytes_[position_++]];
+    if (!ReadOpcode(TOpcodeMap::k0F)) return Fail(result_.Status);
+    shape = kTwoByteOpcodeMap[result_.MapOpcode];
     if ((shape == TOpcodeShape::kEscape0F38 || shape == TOpcodeShape::kEscape0F3A) &&
         !Reach(position_ + 1)) {
       return Fail(result_.Status);

@@ -6,6 +6,7 @@
 namespace {
 constexpr TOpcodeShape N = TOpcodeShape::kNone;
 constexpr TOpcodeShape M = TOpcodeShape::kModRM;
+constexpr TOpcodeShape Mr = TOpcodeShape::kModRMRegister;
 constexpr TOpcodeShape Mb = TOpcodeShape::kModRMImm8;
 constexpr TOpcodeShape Mz = TOpcodeShape::kModRMImmZ;
 constexpr TOpcodeShape Ib = TOpcodeShape::kImm8;
@@ -55,7 +56,7 @@ const TOpcodeShape kTwoByteOpcodeMap[256] = {
 //   0   1   2   3   4   5   6   7   8   9   A   B   C   D   E   F
      M,  M,  M,  M,  X,  N,  N,  N,  N,  N,  X,  N,  X,  M,  N, Mb,  // 0F 0x
      M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  // 0F 1x
-     M,  M,  M,  M,  M,  X,  M,  X,  M,  M,  M,  M,  M,  M,  M,  M,  // 0F 2x
+    Mr, Mr, Mr, Mr, Mr,  X, Mr,  X,  M,  M,  M,  M,  M,  M,  M,  M,  // 0F 2x
      N,  N,  N,  N,  N,  N,  X,  N, E8,  X, EA,  X,  X,  X,  X,  X,  // 0F 3x
      M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  // 0F 4x
      M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  M,  // 0F 5x

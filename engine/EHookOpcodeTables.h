@@ -8,6 +8,7 @@
 enum class TOpcodeShape : std::uint8_t {
   kNone,             // the opcode alone
   kModRM,            // ModRM (with SIB and displacement)
+  kModRMRegister,    // ModRM naming registers whatever its mod (MOV to/from CRn, DRn, TRn)
   kModRMImm8,        // ModRM, then an 8-bit immediate
   kModRMImmZ,        // ModRM, then a 16- or 32-bit immediate (operand size)
   kImm8,             // an 8-bit immediate

@@ -65,24 +65,9 @@ bool EndsFlow(const std::uint8_t* instruction, const TInstruction& decoded) {
   }
 }
 
-std::int32_t ReadDisplacement(const std::uint8_t* field, std::size_t size) {
-  if (size == 1) return static_cast<std::int8_t>(field[0]);
-  if (size == 2) {
-    std::int16_t value;
-    std::memcpy(&value, field, sizeof value);
-    return value;
-  }
-  std::int32_t value;
-  std::memcpy(&value, field, sizeof value);
-  return value;
-}
-
 // The destination of a relative branch at `offset`, relative to the block start.
-std::int64_t BranchDestination(const std::uint8_t* block, std::size_t offset,
-                               const TInstruction& decoded) {
-  const std::int32_t displacement =
-      ReadDisplacement(block + offset + decoded.DisplacementOffset, decoded.DisplacementSize);
-  return static_cast<std::int64_t>(offset + decoded.Length) + displacement;
+std::int64_t BranchDestination(std::size_t offset, const TInstruction& decoded) {
+  return static_cast<std::int64_t>(offset + decoded.Length) + decoded.RelativeDisplacement;
 }
 
 bool LeavesBlock(std::int64_t destination, std::size_t covered) {
@@ -123,7 +108,7 @@ TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available
     } else {
       flowEnded = decoded.Status == TDecodeStatus::kDecoded && EndsFlow(target + offset, decoded);
       if (decoded.Branch != TRelativeBranch::kNone) {
-        branchTargets[branchCount++] = BranchDestination(target, offset, decoded);
+        branchTargets[branchCount++] = BranchDestination(offset, decoded);
       }
     }
     offset += step;
@@ -132,9 +117,9 @@ TTrampolinePlan PlanTrampoline(const std::uint8_t* target, std::size_t available
   for (offset = 0; offset < plan.CoveredBytes;) {
     const TInstruction decoded = DecodeInstruction(target + offset, available - offset);
     if (decoded.Branch != TRelativeBranch::kNone &&
-        LeavesBlock(BranchDestination(target, offset, decoded), plan.CoveredBytes)) {
+        LeavesBlock(BranchDestination(offset, decoded), plan.CoveredBytes)) {
       if (decoded.Branch == TRelativeBranch::kShort) ++plan.ExitStubs;
-      if (decoded.DisplacementSize == 2) {
+      if (decoded.RelativeSize == 2) {
         plan.Error = TTrampolineError::kUnrelocatableBranch;
         return plan;
       }
@@ -159,8 +144,8 @@ std::vector<std::uint8_t> BuildTrampoline(const std::uint8_t* target, const TTra
   for (std::size_t offset = 0; offset < plan.CoveredBytes;) {
     const TInstruction decoded = DecodeInstruction(target + offset, plan.CoveredBytes - offset);
     if (decoded.Branch != TRelativeBranch::kNone) {
-      const std::int64_t destination = BranchDestination(target, offset, decoded);
-      std::uint8_t* field = trampoline.data() + offset + decoded.DisplacementOffset;
+      const std::int64_t destination = BranchDestination(offset, decoded);
+      std::uint8_t* field = trampoline.data() + offset + decoded.RelativeOffset;
       if (LeavesBlock(destination, plan.CoveredBytes)) {
         if (decoded.Branch == TRelativeBranch::kShort) {
           // The stubs sit at most a few dozen bytes ahead, always within reach.
@@ -169,7 +154,7 @@ std::vector<std::uint8_t> BuildTrampoline(const std::uint8_t* target, const TTra
           nextStub += kJumpSize;
         } else {
           const std::int32_t moved =
-              static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadDisplacement(field, 4)) +
+              static_cast<std::int32_t>(static_cast<std::uint32_t>(decoded.RelativeDisplacement) +
                                         targetAddress - trampolineAddress);
           std::memcpy(field, &moved, sizeof moved);
         }
@@ -190,7 +175,7 @@ std::vector<TTrampolinePlace> TrampolinePlaces(const std::uint8_t* target,
     const TInstruction decoded = DecodeInstruction(target + offset, plan.CoveredBytes - offset);
     places.push_back({offset, targetAddress + static_cast<std::uint32_t>(offset), true});
     if (decoded.Branch == TRelativeBranch::kShort) {
-      const std::int64_t destination = BranchDestination(target, offset, decoded);
+      const std::int64_t destination = BranchDestination(offset, decoded);
       if (LeavesBlock(destination, plan.CoveredBytes)) {
         stubs.push_back({nextStub, targetAddress + static_cast<std::uint32_t>(destination), false});
         nextStub += kJumpSize;

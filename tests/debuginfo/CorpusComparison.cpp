@@ -1,11 +1,10 @@
 #include "tests/debuginfo/CorpusComparison.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <string_view>
 
 #include "debuginfo/EDisAsm.h"
+#include "engine/EHookInstructionLength.h"
 #include "tests/debuginfo/ObjdumpNormalization.h"
 
 namespace {
@@ -31,23 +30,6 @@ void Disagree(CorpusFigures& figures, std::string text) {
   }
 }
 
-// objdump reads a wait (9B) as part of the x87 instruction after it.
-bool IsFoldedWait(const ObjdumpInstruction& row, std::span<const std::uint8_t> code) {
-  return row.length > 1 && !code.empty() && code[0] == 0x9B;
-}
-
-// objdump names the waiting forms of the x87 instructions that have a no-wait
-// one ("fstsw" for 9B DF E0); after a separate wait the decoder shows "fnstsw".
-std::string NoWaitForm(std::string text) {
-  static constexpr std::array<std::string_view, 6> kWaiting = {"fstsw", "fstcw", "fstenv",
-                                                               "fsave", "fclex", "finit"};
-  const std::string_view mnemonic = std::string_view(text).substr(0, text.find(' '));
-  for (std::string_view waiting : kWaiting) {
-    if (mnemonic == waiting) return text.insert(1, "n");
-  }
-  return text;
-}
-
 }  // namespace
 
 CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
@@ -60,8 +42,19 @@ CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
       ++figures.cutRows;
       continue;
     }
-    TDisAsmInstruction ours = decoder.Disassemble(row.address, code);
+    const TDisAsmInstruction ours = decoder.Disassemble(row.address, code);
     const std::string where = Row(row, code);
+
+    const TInstruction record = DecodeInstruction(code.data(), code.size());
+    if (record.Status == TDecodeStatus::kDecoded) {
+      ++figures.decoderCompared;
+      if (ours.Length == record.Length) {
+        ++figures.decoderAgreed;
+      } else {
+        Disagree(figures, where + ": the length decoder takes " + std::to_string(record.Length) +
+                              " bytes, ours \"" + ours.Text + "\" " + std::to_string(ours.Length));
+      }
+    }
 
     if (row.text.find("(bad)") != std::string::npos) {
       ++figures.objdumpInvalid;
@@ -73,18 +66,9 @@ CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
       continue;
     }
 
-    std::string theirText = row.text;
-    std::uint32_t ourLength = ours.Length;
-    if (IsFoldedWait(row, code)) {
-      ++figures.waitFolded;
-      if (ours.Text != "wait" || ours.Length != 1) {
-        Disagree(figures, where + " should start with a wait, ours \"" + ours.Text + "\"");
-        continue;
-      }
-      ours = decoder.Disassemble(row.address + 1, code.subspan(1));
-      ourLength = 1 + ours.Length;
-      theirText = NoWaitForm(theirText);
-    }
+    if (ours.Record.Prefixes.Wait) ++figures.waitFolded;
+    const std::string& theirText = row.text;
+    const std::uint32_t ourLength = ours.Length;
 
     ++figures.lengthCompared;
     const bool lengthAgrees = ourLength == row.length;
@@ -116,12 +100,13 @@ CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
 std::string DescribeFigures(const CorpusFigures& figures) {
   char text[512];
   std::snprintf(text, sizeof text,
-                "%zu rows: lengths agree on %zu of %zu compared; covered %zu, texts agree on %zu; "
+                "%zu rows: lengths agree on %zu of %zu compared, with the length decoder on %zu "
+                "of %zu; covered %zu, texts agree on %zu; "
                 "outside the table %zu, as DB %zu; objdump (bad) %zu, as DB %zu; "
                 "cut .byte rows %zu; wait folded %zu; disagreements %zu",
-                figures.rows, figures.lengthAgreed, figures.lengthCompared, figures.covered,
-                figures.textAgreed, figures.outsideTable, figures.outsideAsData,
-                figures.objdumpInvalid, figures.invalidAsData, figures.cutRows, figures.waitFolded,
-                figures.disagreementCount);
+                figures.rows, figures.lengthAgreed, figures.lengthCompared, figures.decoderAgreed,
+                figures.decoderCompared, figures.covered, figures.textAgreed, figures.outsideTable,
+                figures.outsideAsData, figures.objdumpInvalid, figures.invalidAsData,
+                figures.cutRows, figures.waitFolded, figures.disagreementCount);
   return text;
 }

@@ -50,6 +50,7 @@ void ExpectAgreement(const char* corpus, std::size_t minimumRows) {
   for (const std::string& disagreement : figures.disagreements) shown += disagreement + "\n";
   EXPECT_EQ(figures.disagreementCount, 0u) << shown;
   EXPECT_EQ(figures.lengthAgreed, figures.lengthCompared);
+  EXPECT_EQ(figures.decoderAgreed, figures.decoderCompared);
   EXPECT_EQ(figures.textAgreed, figures.covered);
   EXPECT_EQ(figures.outsideAsData, figures.outsideTable);
   EXPECT_EQ(figures.invalidAsData, figures.objdumpInvalid);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "debuginfo/EDisAsm.h"
@@ -163,6 +165,24 @@ const DecodeCase kTemplateCases[] = {
     {"66 FF 18", "call    dword ptr [eax]", 3},
     {"0F 01 08", "sidt    [eax]", 3},
     {"DB 28", "fld     tbyte ptr [eax]", 2},
+    // A wait before an x87 instruction is one instruction with it, in the
+    // waiting form where that has a mnemonic; before anything else, alone.
+    {"9B DF E0", "fstsw   ax", 3},
+    {"9B D9 38", "fstcw   word ptr [eax]", 3},
+    {"9B DB E2", "fclex", 3},
+    {"9B DD 1C 24", "fstp    qword ptr [esp]", 4},
+    {"9B 90", "wait", 1},
+    {"66 9B 90", "wait", 2},
+    {"9B 9B 90", "wait", 1},
+    {"9B 9B DF E0", "fstsw   ax", 4},
+    {"66 9B DF E0", "fstsw   ax", 4},
+    {"9B D9 D8", "DB      $9B, $D9, $D8  //", 3},
+    // VEX encodings are outside the table, with their length.
+    {"C5 F8 77", "DB      $C5, $F8, $77  //", 3},
+    {"C4 E3 FD 00 D1 1B", "DB      $C4, $E3, $FD, $00, $D1, $1B  //", 6},
+    // Moves to and from control, debug and test registers ignore the mod bits.
+    {"0F 20 15", "mov     ebp, C2", 3},
+    {"0F 23 5D", "mov     D3, ebp", 3},
     // The span ends inside the instruction; a runaway prefix chain.
     {"8B", "DB      $8B  //", 1},
     {"E8 00 00", "DB      $E8, $00, $00  //", 3},
@@ -184,21 +204,83 @@ TEST(TDisAsm, EmptySpan_NoInstruction) {
   EXPECT_EQ(instruction.Text, "");
 }
 
+// The built-in templates with some entries changed; it outlives the decoders
+// made with it.
+struct ChangedTable {
+  explicit ChangedTable(std::initializer_list<std::pair<std::size_t, const char*>> changes) {
+    std::copy(DisAsmTemplates().begin(), DisAsmTemplates().end(), entries.begin());
+    for (const auto& [index, entry] : changes) entries[index] = entry;
+  }
+  std::array<const char*, kDisAsmTemplateCount> entries;
+};
+
 // H and L immediates and the "c" type letter appear in no built-in template;
-// a table with two entries changed shows them.
+// a table with two entries changed shows them. A table names the operands of
+// the structure the decoder finds: ENTER's three immediate bytes, ARPL's ModR/M.
 TEST(TDisAsm, CustomTable_ImmediateMethodsAndByteOrWordType) {
-  std::array<const char*, kDisAsmTemplateCount> table;
-  std::copy(DisAsmTemplates().begin(), DisAsmTemplates().end(), table.begin());
-  table[0xD6] = "hl      #Hb, #Lw";
-  table[0xF1] = "cc      #Ec";
-  TDisAsm decoder{TDisAsmTemplates(table)};
+  const ChangedTable table({{0xC8, "hl      #Hb, #Lw"}, {0x63, "cc      #Ec"}});
+  TDisAsm decoder{TDisAsmTemplates(table.entries)};
   const DecodeCase cases[] = {
-      {"D6 12 34 56", "hl      $12, $5634", 4},
-      {"F1 00", "cc      word ptr [eax]", 2},
-      {"66 F1 00", "cc      byte ptr [eax]", 3},
-      {"F1 C1", "cc      cx", 2},
+      {"C8 12 34 56", "hl      $12, $5634", 4},
+      {"63 00", "cc      word ptr [eax]", 2},
+      {"66 63 00", "cc      byte ptr [eax]", 3},
+      {"63 C1", "cc      cx", 2},
   };
   for (const DecodeCase& row : cases) ExpectDecodes(decoder, row);
+}
+
+// A template that names a part the instruction lacks, or leaves immediate
+// bytes unnamed, does not describe it: the bytes print as data, still with the
+// decoder's length.
+TEST(TDisAsm, CustomTableAgainstTheDecoder_DataOfTheDecodersLength) {
+  const ChangedTable table({
+      {0x90, "modrm   #Ev"},       // NOP has no ModR/M byte
+      {0x6A, "push"},              // the byte immediate left out
+      {0x05, "add     eax, #Ib"},  // one of four immediate bytes
+      {0x50, "jump    #Jb"},       // no branch
+  });
+  TDisAsm decoder{TDisAsmTemplates(table.entries)};
+  const DecodeCase cases[] = {
+      {"90 C0", "DB      $90  //", 1},
+      {"6A 10", "DB      $6A, $10  //", 2},
+      {"05 01 02 03 04", "DB      $05, $01, $02, $03, $04  //", 5},
+      {"50 10", "DB      $50  //", 1},
+  };
+  for (const DecodeCase& row : cases) ExpectDecodes(decoder, row);
+}
+
+TEST(TDisAsm, SeparateWait_WaitAloneThenTheInstruction) {
+  TDisAsm decoder;
+  decoder.SeparateWait = true;
+  const std::vector<std::uint8_t> bytes = HexBytes("9B DF E0");
+  const TDisAsmInstruction wait = decoder.Disassemble(kAddress, bytes);
+  EXPECT_EQ(wait.Text, "wait");
+  EXPECT_EQ(wait.Length, 1u);
+  EXPECT_TRUE(wait.Valid);
+  const TDisAsmInstruction rest =
+      decoder.Disassemble(kAddress + 1, std::span(bytes).subspan(wait.Length));
+  EXPECT_EQ(rest.Text, "fnstsw  ax");
+  EXPECT_EQ(rest.Length, 2u);
+  ExpectDecodes(decoder, {"9B 90", "wait", 1});
+  ExpectDecodes(decoder, {"66 9B DF E0", "wait", 2});
+  ExpectDecodes(decoder, {"9B 9B DF E0", "wait", 1});
+  ExpectDecodes(decoder, {"D9 38", "fnstcw  word ptr [eax]", 2});
+}
+
+// The instruction's record is the decoder's: the disassembler and the hook
+// engine see the same fields.
+TEST(TDisAsm, Record_IsTheDecodersRecord) {
+  TDisAsm decoder;
+  const std::vector<std::uint8_t> bytes = HexBytes("8B 44 B3 FC");
+  const TDisAsmInstruction instruction = decoder.Disassemble(kAddress, bytes);
+  const TInstruction record = DecodeInstruction(bytes.data(), bytes.size());
+  EXPECT_EQ(instruction.Record.Length, record.Length);
+  EXPECT_EQ(instruction.Record.ModRMOffset, 1);
+  EXPECT_TRUE(instruction.Record.HasSib);
+  EXPECT_EQ(instruction.Record.Displacement, -4);
+  const TDisAsmInstruction call = decoder.Disassemble(kAddress, HexBytes("E8 FB FF FF FF"));
+  EXPECT_EQ(call.Record.RelativeTarget(kAddress), kAddress);
+  EXPECT_EQ(call.Text, "call    $401000");
 }
 
 TEST(TDisAsm, MemoryOperand_RegistersKeptForCaller) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the opcode sweep for the disassembler's differential test: every
 one-byte and two-byte opcode (alone and after 66) with ModR/M bytes of each reg
-field in four forms, every x87 ModR/M byte, 16-bit memory forms, segment, lock
-and repeat prefixes. objdump disassembles the file as raw i386 code.
+field in four forms, the opcodes of the three VEX maps, every x87 ModR/M byte,
+16-bit memory forms, segment, lock and repeat prefixes. objdump disassembles the file as raw i386 code.
 
 Usage: make_opcode_sweep.py OUTPUT
 """
@@ -32,8 +32,17 @@ def sweep():
             emit(bytes([opcode]))
     for opcode in range(256):
         emit(bytes([0x0F, opcode]))
-    # VEX and EVEX (C4, C5, 62 before a register form) are left out: the table
-    # reads them as les, lds and bound and does not measure their length.
+    # VEX before every opcode of its three maps: outside the table, so only
+    # the lengths (the instruction decoder's) are compared. EVEX (62 before a
+    # register form) is left out: the decoder reads it as bound.
+    # A NOP after each (or its immediate) keeps the listing in step.
+    for opcode in range(256):
+        for form in modrm_forms(0):
+            out.extend(bytes([0xC5, 0xF8, opcode]) + form + b'\x90')
+    for map_select in (0xE1, 0xE2, 0xE3):
+        for opcode in range(256):
+            for form in modrm_forms(0):
+                out.extend(bytes([0xC4, map_select, 0x79, opcode]) + form + b'\x90')
     for opcode in range(256):
         if opcode not in PREFIXES and opcode not in (0xC4, 0xC5, 0x62):
             emit(bytes([0x66, opcode]))

@@ -18,8 +18,8 @@ struct TLengthCase {
   std::vector<std::uint8_t> bytes;
   std::size_t length;
   TRelativeBranch branch = kNone;
-  std::uint8_t displacementOffset = 0;
-  std::uint8_t displacementSize = 0;
+  std::uint8_t relativeOffset = 0;
+  std::uint8_t relativeSize = 0;
 };
 
 const TLengthCase kLengthCases[] = {
@@ -75,6 +75,10 @@ const TLengthCase kLengthCases[] = {
     {"bt eax,imm8 (0F BA)", {0x0F, 0xBA, 0xE0, 0x03}, 4},
     {"shld [ebx],eax,imm8 (0F A4)", {0x0F, 0xA4, 0x03, 0x03}, 4},
     {"cpuid", {0x0F, 0xA2}, 2},
+    {"mov eax,cr0", {0x0F, 0x20, 0xC0}, 3},
+    {"mov ebp,cr2 written with mod 00 r/m 101 (ignored)", {0x0F, 0x20, 0x15}, 3},
+    {"mov dr3,ebp written with mod 01 (ignored)", {0x0F, 0x23, 0x5D}, 3},
+    {"mov ebp,tr4 written with mod 00 r/m 100 (no SIB)", {0x0F, 0x24, 0x25}, 3},
     {"bswap eax", {0x0F, 0xC8}, 2},
     {"endbr32", {0xF3, 0x0F, 0x1E, 0xFB}, 4},
     {"nopw [eax+eax+0] (66 0F 1F)", {0x66, 0x0F, 0x1F, 0x44, 0x00, 0x00}, 6},
@@ -90,6 +94,10 @@ const TLengthCase kLengthCases[] = {
     {"fnstcw [eax]", {0xD9, 0x38}, 2},
     {"fstcw [eax] (9B D9 /7)", {0x9B, 0xD9, 0x38}, 3},
     {"fwait before a non-x87 opcode", {0x9B, 0x90}, 1},
+    {"fwait after a prefix, before a non-x87 opcode", {0x66, 0x9B, 0x90}, 2},
+    {"two fwaits before a non-x87 opcode: the first alone", {0x9B, 0x9B, 0x90}, 1},
+    {"fstsw ax after two fwaits", {0x9B, 0x9B, 0xDF, 0xE0}, 4},
+    {"fstsw ax with a prefix before the fwait", {0x66, 0x9B, 0xDF, 0xE0}, 4},
     {"les eax,[eax] (C4, memory operand)", {0xC4, 0x00}, 2},
     {"vzeroupper (VEX C5)", {0xC5, 0xF8, 0x77}, 3},
     {"vpaddd ymm3,ymm2,ymm1 (VEX C5)", {0xC5, 0xED, 0xFE, 0xD9}, 4},
@@ -118,8 +126,8 @@ TEST(InstructionLength, GoldenCases_DecodeToTheirLengthAndBranch) {
     ASSERT_EQ(decoded.Status, TDecodeStatus::kDecoded);
     EXPECT_EQ(decoded.Length, row.length);
     EXPECT_STREQ(BranchName(decoded.Branch), BranchName(row.branch));
-    EXPECT_EQ(decoded.DisplacementOffset, row.displacementOffset);
-    EXPECT_EQ(decoded.DisplacementSize, row.displacementSize);
+    EXPECT_EQ(decoded.RelativeOffset, row.relativeOffset);
+    EXPECT_EQ(decoded.RelativeSize, row.relativeSize);
     EXPECT_EQ(InstructionLength(row.bytes.data(), row.bytes.size()), row.length);
   }
 }

@@ -141,10 +141,10 @@ namespace {
 // placed at `address`.
 std::uint32_t BranchDestination(const std::uint8_t* code, std::size_t offset,
                                 const TInstruction& decoded, std::uint32_t address) {
-  const std::uint8_t* field = code + offset + decoded.DisplacementOffset;
+  const std::uint8_t* field = code + offset + decoded.RelativeOffset;
   std::int32_t displacement = 0;
-  if (decoded.DisplacementSize == 1) displacement = static_cast<std::int8_t>(*field);
-  if (decoded.DisplacementSize == 4) std::memcpy(&displacement, field, 4);
+  if (decoded.RelativeSize == 1) displacement = static_cast<std::int8_t>(*field);
+  if (decoded.RelativeSize == 4) std::memcpy(&displacement, field, 4);
   return address + static_cast<std::uint32_t>(offset + decoded.Length + displacement);
 }
 
