@@ -1,6 +1,7 @@
 #include "debuginfo/EDisAsmProcess.h"
 
 #include "debuginfo/EDebug.h"
+#include "debuginfo/EStackLive.h"
 #include "platform/memory/LiveMemory.h"
 #include "engine/EHookInstructionLength.h"
 
@@ -28,11 +29,7 @@ std::optional<TListingRoutine> TProcessListingLookup::RoutineAt(std::uint32_t ad
 }
 
 std::optional<std::string> TProcessListingLookup::AddressCaption(std::uint32_t address) {
-  const std::optional<TListingRoutine> routine = RoutineOf(address);
-  if (!routine) return std::nullopt;
-  std::string caption = ListingRoutineName(*routine);
-  if (routine->LineOffset > 1) caption += " (Line=" + std::to_string(routine->Line) + ")";
-  return caption;
+  return ::AddressCaption(address);
 }
 
 TAssemblerListing AssemblerListing(std::uint32_t address, std::string_view title) {

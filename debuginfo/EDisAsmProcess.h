@@ -16,11 +16,10 @@
 // (0 when it is not an instruction or the bytes end first).
 std::uint32_t EngineInstructionLength(std::span<const std::uint8_t> code);
 
-// Routines and captions from LocateAddress (debuginfo/EDebug.h). The caption
-// is the routine's name ("Unit.Class.Routine", and " (Line=n)" past the
-// routine's first lines); the call stack builder's AddressCaption, which also
-// follows import stubs and names live objects, is to take its place. Never
-// throws; may allocate and take the function lists' lock.
+// Routines from LocateAddress (debuginfo/EDebug.h); captions from the call
+// stack builder's AddressCaption (debuginfo/EStackLive.h), which follows
+// import stubs and names live objects too. Never throws; may allocate and
+// take the function lists' lock.
 class TProcessListingLookup : public IListingLookup {
  public:
   std::optional<TListingRoutine> RoutineAt(std::uint32_t address) override;

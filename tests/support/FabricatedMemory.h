@@ -40,6 +40,7 @@ class TFabricatedMemory : public TMemoryReader {
   }
   // Makes [address, address + count) unreadable again.
   void Remove(TAddress address, std::size_t count) {
+    if (!Overlaps(address, count)) return;
     std::map<TAddress, std::vector<std::uint8_t>> kept;
     for (auto& [start, bytes] : regions_) {
       const TAddress end = start + bytes.size();
@@ -84,6 +85,15 @@ class TFabricatedMemory : public TMemoryReader {
   mutable int reads = 0;  // calls of Read, for tests of how often code reads
 
  private:
+  bool Overlaps(TAddress address, std::size_t count) const {
+    auto region = regions_.upper_bound(address);
+    if (region != regions_.begin() &&
+        std::prev(region)->first + std::prev(region)->second.size() > address) {
+      return true;
+    }
+    return region != regions_.end() && region->first < address + count;
+  }
+
   std::map<TAddress, std::vector<std::uint8_t>>::const_iterator RegionAt(TAddress address) const {
     auto after = regions_.upper_bound(address);
     if (after == regions_.begin()) return regions_.end();
