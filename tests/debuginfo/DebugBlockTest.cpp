@@ -232,11 +232,25 @@ TEST(DebugBlock, DamagedBlocks_FailWithoutReadingBeyondTheEnd) {
   EXPECT_EQ(found->Line, 12);
 }
 
-TEST(DebugBlock, CipherKeySetByAnotherUser_IsSetAgainForTheNames) {
-  const std::string block = EveryFormBlock();
-  ASSERT_TRUE(Locate(block, 0x100));
-  SetCipherKey("the password probe of another module");
-  auto found = Locate(block, 0x100);
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->Routine, "Create");
+TEST(DebugBlock, ModulesWithOtherPasswords_UsedAlternately_EachDecodesItsNames) {
+  struct Module {
+    std::string password, routine, block;
+  } modules[] = {{kPassword, "Create", ""}, {"another module's password", "Destroy", ""}};
+  for (auto& module : modules) {
+    W writer(6105, module.password);
+    writer.AddUnit(writer.Name("Alpha"), 10, 0x100, 0x10,
+                   W::FourBytes(0, 0, true) + writer.Name("TAlpha." + module.routine));
+    module.block = writer.Block();
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& module : modules) {
+      SCOPED_TRACE(testing::Message() << "round " << round << ", " << module.routine);
+      TDebugBlockModule view{AsBytes(module.block), 6105, module.password, true, kHandle};
+      TCodeLocation location{};
+      ASSERT_TRUE(LocateInDebugBlock(view, kCodeBase + 0x104, nullptr, location));
+      EXPECT_EQ(location.SourceUnit.Str(), "Alpha.cpp");
+      EXPECT_EQ(location.OwnerClass.Str(), "TAlpha");
+      EXPECT_EQ(location.RoutineName.Str(), module.routine);
+    }
+  }
 }
