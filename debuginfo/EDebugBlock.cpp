@@ -1,77 +1,11 @@
 #include "debuginfo/EDebugBlock.h"
 
-#include <cstring>
-#include <optional>
 #include <string>
+#include <vector>
 
-#include "debuginfo/EDebugBlockNames.h"
+#include "debuginfo/EDebugBlockRecords.h"
 
 namespace {
-
-struct TUnitHeader {
-  TRawBlockName Name;
-  std::int32_t FirstLine = 0;
-  std::uint32_t CodeStart = 0;
-  std::uint32_t CodeSize = 0;
-  std::size_t LineDataStart = 0;
-  std::uint32_t LineDataLength = 0;
-
-  bool Contains(std::uint64_t offset) const {
-    return CodeSize > 0 && offset >= CodeStart && offset <= std::uint64_t{CodeStart} + CodeSize - 1;
-  }
-  std::uint64_t LastByte() const { return std::uint64_t{CodeStart} + CodeSize - 1; }
-};
-
-std::optional<TUnitHeader> ReadUnitHeader(TByteCursor& cursor, const TBlockNameDecoder& names) {
-  TUnitHeader unit;
-  unit.Name = names.Read(cursor);
-  unit.FirstLine = cursor.I32();
-  unit.CodeStart = cursor.U32();
-  unit.CodeSize = cursor.U32();
-  unit.LineDataLength = cursor.U32();
-  unit.LineDataStart = cursor.Position();
-  if (cursor.Failed()) return std::nullopt;
-  return unit;
-}
-
-// One decoded line record.
-struct TLineStep {
-  std::int16_t LineDelta = 0;
-  std::uint32_t AddressDelta = 0;
-  bool StartsProcedure = false;
-};
-
-TLineStep ReadLineStep(TByteCursor& cursor, std::uint16_t version) {
-  TLineStep step;
-  const std::uint8_t f = cursor.U8();
-  if ((f & 1) == 0) {
-    step.LineDelta = static_cast<std::int16_t>((f >> 6) + 1);
-    step.AddressDelta = ((f >> 1) & 31) + 1;
-  } else if ((f & 2) == 0) {
-    step.LineDelta = static_cast<std::int16_t>((f >> 5) + 1);
-    step.AddressDelta = ((f >> 2) & 7) + 1;
-    step.StartsProcedure = true;
-  } else if ((f & 8) == 0) {
-    const std::uint32_t v = (f | (std::uint32_t{cursor.U8()} << 8)) >> 4;
-    step.LineDelta = static_cast<std::int16_t>((v >> 7) + 1);
-    step.AddressDelta = (v & 127) + 1;
-    step.StartsProcedure = (f & 4) != 0;
-  } else {
-    std::uint32_t word = f | (std::uint32_t{cursor.U8()} << 8);
-    word |= std::uint32_t{cursor.U16()} << 16;
-    const std::uint32_t v = word >> 4;
-    step.StartsProcedure = (f & 4) != 0;
-    if (v == 0x0FFEFFFE && version >= 423) {
-      step.LineDelta = static_cast<std::int16_t>(cursor.U16() + 1);
-      step.AddressDelta = std::uint32_t{cursor.U16()} + 1;
-    } else {
-      step.LineDelta = static_cast<std::int16_t>((v & 0xFFFF) + 1);
-      const std::uint32_t field = v >> 16;
-      step.AddressDelta = field == 4095 ? 0 : field + 1;
-    }
-  }
-  return step;
-}
 
 // The latest procedure record: which of the unit's procedure names it has
 // (names are deciphered only for the answer) and where it started.
@@ -87,26 +21,6 @@ struct TProcedureNames {
   std::string RoutineName;
 };
 
-bool StartsWith(const std::uint8_t* code, std::size_t size,
-                std::initializer_list<std::uint8_t> bytes) {
-  return size >= bytes.size() && std::memcmp(code, std::data(bytes), bytes.size()) == 0;
-}
-
-// The line the procedure counts its lines from: one before its recorded line
-// unless it opens with a stack frame or a saved EBX (both assembler encodings
-// of "mov ebp, esp" count as a frame), and always one before for
-// "Finalization".
-std::int32_t CountingStartLine(const TProcedure& procedure, const std::string& routineName,
-                               std::uintptr_t procedureAddress, const TMemoryReader* code) {
-  if (routineName == "Finalization") return procedure.StartLine - 1;
-  if (routineName == "Initialization") return procedure.StartLine;
-  std::uint8_t bytes[3] = {};
-  const std::size_t got = code ? code->Read(procedureAddress, bytes, sizeof bytes) : 0;
-  const bool frame = StartsWith(bytes, got, {0x55, 0x8B, 0xEC}) ||
-                     StartsWith(bytes, got, {0x55, 0x89, 0xE5}) || StartsWith(bytes, got, {0x53});
-  return frame ? procedure.StartLine : procedure.StartLine - 1;
-}
-
 class TLineWalk {
  public:
   TLineWalk(const TDebugBlockModule& module, const TUnitHeader& unit,
@@ -115,9 +29,7 @@ class TLineWalk {
 
   bool Run(TCodeLocation& location) {
     namesSeen_.reserve(64);
-    TByteCursor cursor(module_.Block.subspan(
-        unit_.LineDataStart,
-        std::min<std::size_t>(unit_.LineDataLength, module_.Block.size() - unit_.LineDataStart)));
+    TByteCursor cursor(unit_.LineData(module_.Block));
     std::int32_t line = unit_.FirstLine;
     std::uint64_t address = unit_.CodeStart;
     bool inFirstStretch = false;  // before the first record's offset
@@ -135,7 +47,7 @@ class TLineWalk {
         next.NameIndex = static_cast<int>(namesSeen_.size()) - 1;
       }
       if (cursor.Failed()) break;
-      const std::int32_t nextLine = line + step.LineDelta;
+      const std::int32_t nextLine = AdvanceLine(line, step);
       const std::uint64_t nextOffset = address + step.AddressDelta;
       if (!haveRecord && offset_ < nextOffset) inFirstStretch = true;
       if (haveRecord && !inFirstStretch && offset_ >= recordOffset && offset_ < nextOffset) {
@@ -201,7 +113,7 @@ class TLineWalk {
     if (procedure.Seen) {
       const std::uintptr_t start = module_.Handle + kCodeSectionOffset + procedure.StartOffset;
       const std::int32_t lines =
-          line - CountingStartLine(procedure, names.RoutineName, start, code_);
+          line - CountingStartLine(procedure.StartLine, names.RoutineName, start, code_);
       location.RoutineLineOffset = lines < 0 ? 0 : lines;
     }
     return true;
@@ -223,12 +135,11 @@ bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
   const std::uint64_t offset = address - module.Handle - kCodeSectionOffset;
   const TBlockNameDecoder names(module.Version, module.Password, module.PasswordValid);
   TByteCursor cursor(module.Block);
-  if (module.Version >= 405 && module.Version <= 499) cursor.Skip(cursor.U32());
-  const std::uint32_t unitCount = cursor.U32();
+  const std::uint32_t unitCount = ReadUnitCount(cursor, module.Version);
   for (std::uint32_t i = 0; i < unitCount && !cursor.Failed(); ++i) {
     auto unit = ReadUnitHeader(cursor, names);
     if (!unit) return false;
-    cursor.Seek(unit->LineDataStart + unit->LineDataLength);
+    SkipLineData(cursor, *unit);
     if (!unit->Contains(offset)) continue;
     // A unit that begins inside the found unit's range and also holds the
     // address is nested in it and wins; the last such unit is taken.
@@ -237,7 +148,7 @@ bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
     for (std::uint32_t j = i + 1; j < unitCount && !cursor.Failed(); ++j) {
       auto inner = ReadUnitHeader(cursor, names);
       if (!inner || inner->CodeStart > end) break;
-      cursor.Seek(inner->LineDataStart + inner->LineDataLength);
+      SkipLineData(cursor, *inner);
       if (inner->Contains(offset)) chosen = *inner;
     }
     return TLineWalk(module, chosen, names, offset, code).Run(location);

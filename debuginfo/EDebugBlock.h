@@ -1,11 +1,7 @@
 // The reader of a module's compact debug block (the debug information of its
 // ELDATA, without the length prefix). Pure: the block is a byte span and the
-// code bytes at a procedure start come through a memory reader.
-//
-// Block layout (little-endian): [version 405..499: u32 L, L skipped bytes]
-// u32 unit count, then unit records: name field, i32 first line, u32 code
-// start, u32 code size, u32 line data length D, D bytes of line records.
-// Offsets count from the module handle + 0x1000.
+// code bytes at a procedure start come through a memory reader. The record
+// forms are in EDebugBlockRecords.h.
 #pragma once
 
 #include <cstdint>
