@@ -1,11 +1,8 @@
-// The reader of a module's compact debug block (the debug information of its
+// The lookup in a module's compact debug block (the debug information of its
 // ELDATA, without the length prefix). Pure: the block is a byte span and the
-// code bytes at a procedure start come through a memory reader.
-//
-// Block layout (little-endian): [version 405..499: u32 L, L skipped bytes]
-// u32 unit count, then unit records: name field, i32 first line, u32 code
-// start, u32 code size, u32 line data length D, D bytes of line records.
-// Offsets count from the module handle + 0x1000.
+// code bytes at a procedure start come through a memory reader. The record
+// forms are in EDebugBlockRecords.h; a module looked up more than once keeps
+// a TDebugBlockIndex (EDebugBlockIndex.h) instead of calling this.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +13,8 @@
 #include "debuginfo/EDebug.h"
 #include "platform/memory/MemoryReader.h"
 
+// A module's block and what reading it needs; the views are the caller's and
+// must outlive the call (or the building of an index).
 struct TDebugBlockModule {
   std::span<const std::uint8_t> Block;
   std::uint16_t Version = 0;
@@ -29,7 +28,8 @@ struct TDebugBlockModule {
 // SourceLine and RoutineLineOffset and returns true; otherwise leaves the
 // record alone. Never raises; a damaged block ends the search. `code` (may be
 // null) reads the first bytes of a procedure, which decide where it counts its
-// lines from.
+// lines from. Indexes what this one answer needs of the block (see
+// TDebugBlockIndex::LocateOnce).
 bool LocateInDebugBlock(const TDebugBlockModule& module, std::uintptr_t address,
                         const TMemoryReader* code, TCodeLocation& location);
 

@@ -2,32 +2,12 @@
 
 #include "debuginfo/EDebug.h"
 #include "report/EBase64.h"
-#include "report/EEncrypt.h"
 
-namespace {
-
-// The password the process-wide cipher key was last set from here, and the
-// key words it gave: another user of the cipher (the password probe) may have
-// set another key since, which the key words tell.
-struct TLastCipherPassword {
-  bool Set = false;
-  std::string Password;
-  TCipherKey Key{};
-};
-TLastCipherPassword lastCipherPassword;
-
-void UseCipherPassword(std::string_view password) {
-  if (lastCipherPassword.Set && lastCipherPassword.Password == password &&
-      lastCipherPassword.Key == CipherKey()) {
-    return;
-  }
-  SetCipherKey(password);
-  lastCipherPassword.Set = true;
-  lastCipherPassword.Password = std::string(password);
-  lastCipherPassword.Key = CipherKey();
+TBlockNameDecoder::TBlockNameDecoder(std::uint16_t version, std::string_view password,
+                                     bool passwordValid)
+    : version_(version), passwordValid_(passwordValid) {
+  if (version_ >= 500 && passwordValid_) cipher_.SetKey(password);
 }
-
-}  // namespace
 
 TRawBlockName TBlockNameDecoder::Read(TByteCursor& cursor) const {
   const std::size_t start = cursor.Position();
@@ -49,8 +29,7 @@ std::string TBlockNameDecoder::Piece(std::span<const std::uint8_t> bytes) const 
   if (version_ < 500) {
     for (char& c : text) c = static_cast<char>(c ^ kOldBlockNameKey);
   } else if (passwordValid_) {
-    UseCipherPassword(password_);
-    DecryptBuffer(text.data(), text.data(), text.size());
+    cipher_.DecryptBuffer(text.data(), text.data(), text.size());
   } else if (!text.empty()) {
     text = "?" + Base64EncodeBuffer(text.data(), text.size());
   }

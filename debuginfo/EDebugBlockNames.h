@@ -1,8 +1,8 @@
 // Name fields of the compact debug block: a length byte and that many
 // enciphered bytes, continued by further fields (joined with ".") from
-// version 502 on. Pure apart from the engine's process-wide cipher key, which
-// is set from the module's password only when it differs from the last one
-// used (callers serialise lookups; see report/EEncrypt.h).
+// version 502 on. Pure: a decoder keys its own cipher once from the module's
+// password, so decoders of several modules may be used in any order, and its
+// const operations may run on several threads at once.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "debuginfo/EDebugByteCursor.h"
+#include "report/EEncrypt.h"
 
 // Names of blocks written before version 500 are XORed with this byte.
 inline constexpr std::uint8_t kOldBlockNameKey = 0x5A;
@@ -21,8 +22,7 @@ struct TRawBlockName {
 
 class TBlockNameDecoder {
  public:
-  TBlockNameDecoder(std::uint16_t version, std::string_view password, bool passwordValid)
-      : version_(version), password_(password), passwordValid_(passwordValid) {}
+  TBlockNameDecoder(std::uint16_t version, std::string_view password, bool passwordValid);
 
   // Reads one name field with its continuations; a short read fails the cursor.
   // Allocation-free: decoding waits until a text is asked for.
@@ -37,6 +37,6 @@ class TBlockNameDecoder {
   std::string Piece(std::span<const std::uint8_t> bytes) const;
 
   std::uint16_t version_;
-  std::string_view password_;
   bool passwordValid_;
+  TBlockCipher cipher_;  // keyed only when the names are enciphered
 };

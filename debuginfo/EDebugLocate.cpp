@@ -16,8 +16,12 @@ std::string WithoutExtension(std::string_view name) {
 
 bool LocateInBlock(const TModuleDebugView& module, std::uintptr_t address,
                    const TLookupServices& services, TCodeLocation& location) {
-  if (module.Block.Block.empty()) return false;
-  if (!LocateInDebugBlock(module.Block, address, services.Code, location)) return false;
+  if (module.BlockIndex) {
+    if (!module.BlockIndex->Locate(address, services.Code, location)) return false;
+  } else if (module.Block.Block.empty() ||
+             !LocateInDebugBlock(module.Block, address, services.Code, location)) {
+    return false;
+  }
   if (!services.ShowLibraryUnits && IsLibraryOwnUnit(location.SourceUnit.View())) {
     location.Precision = lpModule;
     location.SourceUnit.Clear();

@@ -1,9 +1,10 @@
 // The order of the lookups for one address, over what the module record
-// offers. Pure apart from the cipher key state of block names; the code
-// bytes and routine lengths come through the given readers.
+// offers. Pure: the code bytes and routine lengths come through the given
+// readers.
 #pragma once
 
 #include "debuginfo/EDebugBlock.h"
+#include "debuginfo/EDebugBlockIndex.h"
 #include "debuginfo/EDebugExports.h"
 #include "debuginfo/EDebugSource.h"
 
@@ -12,6 +13,9 @@ struct TModuleDebugView {
   TDovaroModuleInfo* Entry = nullptr;
   bool Known = false;
   TDebugBlockModule Block;  // Block.Block empty when the module has no block
+  // The module's block indexed once (owned by the caller, outliving the
+  // lookup); without one, Block is indexed for the single lookup.
+  const TDebugBlockIndex* BlockIndex = nullptr;
   const TELDebugInfoSource* OtherSource = nullptr;
   TDovaroFunctionsList* Functions = nullptr;
 };

@@ -180,7 +180,7 @@ bool ReadEldataAppended(std::span<const std::uint8_t> block, TDovaroModuleOption
 
 bool PasswordMatchesProbe(std::span<const std::uint8_t> probe, std::string_view password) {
   if (probe.size() != 4) return false;
-  TBlockCipher cipher;  // its own key: the process-wide key belongs to the name decoder
+  TBlockCipher cipher;
   cipher.SetKey(password);
   std::uint8_t plain[4];
   cipher.DecryptBuffer(probe.data(), plain, sizeof plain);

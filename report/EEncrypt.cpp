@@ -26,8 +26,6 @@ std::uint32_t Round(std::uint32_t half, std::uint32_t sum, std::uint32_t keyA, s
   return (half << 4) + (half ^ keyA) + ((half >> 5) ^ sum) + keyB;
 }
 
-TBlockCipher processCipher;
-
 // The final 1 to 7 bytes: XORed with the enciphered chaining register.
 void XorTail(const TBlockCipher& cipher, TCipherBlock chain, const std::uint8_t* in,
              std::uint8_t* out, std::size_t count) {
@@ -98,20 +96,4 @@ void TBlockCipher::EncryptBuffer(const void* source, void* destination, std::siz
     chain = block;
   }
   if (at < length) XorTail(*this, chain, in + at, out + at, length - at);
-}
-
-void SetCipherKey(std::string_view password) {
-  processCipher.SetKey(password);
-}
-void EncryptBlock(std::uint8_t block[8]) {
-  processCipher.EncryptBlock(block);
-}
-void DecryptBlock(std::uint8_t block[8]) {
-  processCipher.DecryptBlock(block);
-}
-void DecryptBuffer(const void* source, void* destination, std::size_t length) {
-  processCipher.DecryptBuffer(source, destination, length);
-}
-const TCipherKey& CipherKey() {
-  return processCipher.Key();
 }

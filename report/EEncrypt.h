@@ -4,9 +4,11 @@
 // TEA). Only deciphering is needed by the engine; EncryptBlock serves the
 // chaining tail and the build tool. Pure; never raises.
 //
-// The key words and the chaining register are process-wide and unguarded:
-// key setting and buffer operations must not run on two threads at once (the
-// engine uses them while handling one exception at a time, or at start-up).
+// There is no process-wide key: every user (the debug block's names, the
+// password probe, the build tools) keys a TBlockCipher of its own, so no user
+// can change the key under another. SetKey must not run while another thread
+// uses the same instance; the block operations are const and may run on
+// several threads at once.
 #pragma once
 
 #include <array>
@@ -17,7 +19,8 @@
 using TCipherBlock = std::array<std::uint8_t, 8>;
 using TCipherKey = std::array<std::uint32_t, 4>;
 
-// The cipher itself, with its own key words, for callers that keep one.
+// The cipher with its key words; the chaining register lives on the stack of
+// each buffer operation.
 class TBlockCipher {
  public:
   void SetKey(std::string_view password);
@@ -35,10 +38,3 @@ class TBlockCipher {
  private:
   TCipherKey key_{};
 };
-
-// The process-wide cipher state of the engine.
-void SetCipherKey(std::string_view password);
-void EncryptBlock(std::uint8_t block[8]);
-void DecryptBlock(std::uint8_t block[8]);
-void DecryptBuffer(const void* source, void* destination, std::size_t length);
-const TCipherKey& CipherKey();

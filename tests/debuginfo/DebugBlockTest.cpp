@@ -1,29 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <map>
 #include <optional>
 
+#include "DebugBlockCases.h"
 #include "DebugBlockWriter.h"
 #include "debuginfo/EDebugBlock.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "report/EBase64.h"
-#include "report/EEncrypt.h"
 #include "tests/support/FabricatedMemory.h"
 
 namespace {
 
 constexpr std::uintptr_t kHandle = 0x10000000;
 constexpr std::uintptr_t kCodeBase = kHandle + 0x1000;
-constexpr const char* kPassword = "fixture password";
+constexpr const char* kPassword = kBlockCasePassword;
 
 struct Found {
   std::string Unit, Class, Routine;
   std::int32_t Line = 0, Offset = 0;
 };
-
-// Code bytes at procedure starts, by code offset.
-using CodeBytes = std::map<std::uint32_t, std::string>;
 
 std::optional<Found> Locate(const std::string& block, std::uint32_t offset,
                             std::uint16_t version = 6105, bool passwordValid = true,
@@ -46,27 +41,6 @@ std::optional<Found> Locate(const std::string& block, std::uint32_t offset,
 
 using W = DebugBlockWriter;
 
-// One unit with every record form; see the table of the first test.
-std::string EveryFormBlock(std::uint16_t version = 6105) {
-  W writer(version, kPassword);
-  const std::string lines = W::FourBytes(0, 0, true) +
-                            writer.Name("TAlpha.Create") +                          // 0x100 line 10
-                            W::OneBytePlain(2, 16) +                                // 0x110 line 12
-                            W::OneByteProcedure(3, 8) + writer.Name(".Destroy") +   // 0x118 line 15
-                            W::TwoBytes(20, 100, false) +                           // 0x17C line 35
-                            W::TwoBytes(1, 4, true) + writer.Name("FreeRoutine") +  // 0x180 line 36
-                            W::FourBytes(-20, 0x80, false) +                        // 0x200 line 16
-                            W::EightBytes(1000, 0x40, false);  // 0x240 line 1016
-  writer.AddUnit(writer.Name("Alpha"), 10, 0x100, 0x200, lines);
-  return writer.Block();
-}
-
-const CodeBytes kPrologues = {
-    {0x100, "\x55\x8B\xEC"},  // frame: counts from its own line
-    {0x118, "\x53\x56\x57"},  // saved EBX: counts from its own line
-    {0x180, "\x90\x90\x90"},  // anything else: from the line before
-};
-
 }  // namespace
 
 TEST(DebugBlock, EveryRecordForm_ResolvesEachRangeToItsLine) {
@@ -86,7 +60,7 @@ TEST(DebugBlock, EveryRecordForm_ResolvesEachRangeToItsLine) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "offset 0x" << std::hex << row.offset);
-    auto found = Locate(block, row.offset, 6105, true, kPrologues);
+    auto found = Locate(block, row.offset, 6105, true, EveryFormPrologues());
     ASSERT_TRUE(found);
     EXPECT_EQ(found->Unit, "Alpha.cpp");
     EXPECT_EQ(found->Class, row.ownerClass);
@@ -107,11 +81,7 @@ TEST(DebugBlock, LastRecord_OwnsUpToTheUnitsLastByteAndNoFurther) {
 
 TEST(DebugBlock, AllOnesFourByteRecord_StartsAProcedureWithoutAdvancing) {
   EXPECT_EQ(W::FourBytes(0, 0, true), std::string(4, '\xFF'));
-  W writer(6105, kPassword);
-  writer.AddUnit(writer.Name("Gamma"), 40, 0x10, 0x20,
-                 W::OneByteProcedure(1, 4) + writer.Name("TFirst.One") +    // 0x14 line 41
-                     std::string(4, '\xFF') + writer.Name("TSecond.Two"));  // same line and offset
-  auto found = Locate(writer.Block(), 0x14);
+  auto found = Locate(SameOffsetProceduresBlock(), 0x14);
   ASSERT_TRUE(found);
   EXPECT_EQ(found->Class, "TSecond");
   EXPECT_EQ(found->Routine, "Two");
@@ -119,10 +89,7 @@ TEST(DebugBlock, AllOnesFourByteRecord_StartsAProcedureWithoutAdvancing) {
 }
 
 TEST(DebugBlock, StretchBeforeTheFirstRecord_TakesFirstLineAndFirstProcedure) {
-  W writer(6105, kPassword);
-  writer.AddUnit(writer.Name("Delta"), 7, 0x40, 0x40,
-                 W::OneBytePlain(1, 2) + W::OneByteProcedure(2, 6) + writer.Name("TD.Run"));
-  auto found = Locate(writer.Block(), 0x41);
+  auto found = Locate(StretchBeforeFirstRecordBlock(), 0x41);
   ASSERT_TRUE(found);
   EXPECT_EQ(found->Line, 7);
   EXPECT_EQ(found->Routine, "Run");
@@ -131,16 +98,7 @@ TEST(DebugBlock, StretchBeforeTheFirstRecord_TakesFirstLineAndFirstProcedure) {
 }
 
 TEST(DebugBlock, NestedUnits_TheInnerUnitWinsInsideItsRange) {
-  W writer(6105, kPassword);
-  const std::string outerLines = W::FourBytes(0, 0, true) + writer.Name("OuterProc");
-  writer.AddUnit(writer.Name("Outer"), 100, 0x1000, 0x1000, outerLines);
-  writer.AddUnit(writer.Name("Inner"), 500, 0x1400, 0x100,
-                 W::FourBytes(0, 0, true) + writer.Name("InnerProc"));
-  writer.AddUnit(writer.Name("Sibling"), 700, 0x1800, 0x10,
-                 W::FourBytes(0, 0, true) + writer.Name("SiblingProc"));
-  writer.AddUnit(writer.Name("After"), 900, 0x2000, 0x100,
-                 W::FourBytes(0, 0, true) + writer.Name("AfterProc"));
-  const std::string block = writer.Block();
+  const std::string block = NestedUnitsBlock();
   struct Row {
     std::uint32_t offset;
     const char* unit;
@@ -158,12 +116,9 @@ TEST(DebugBlock, NestedUnits_TheInnerUnitWinsInsideItsRange) {
 }
 
 TEST(DebugBlock, ContinuedNames_ReadAsFirstTextDotSecondText) {
-  W writer(6105, kPassword);
   const std::string longClass(100, 'C');
   const std::string longRoutine(120, 'R');
-  writer.AddUnit(writer.ContinuedName({"folder", "Unit"}), 1, 0, 0x10,
-                 W::FourBytes(0, 0, true) + writer.ContinuedName({longClass, longRoutine}));
-  auto found = Locate(writer.Block(), 0x5);
+  auto found = Locate(ContinuedNamesBlock(), 0x5);
   ASSERT_TRUE(found);
   EXPECT_EQ(found->Unit, "folder.Unit");  // has a "." already: no extension added
   EXPECT_EQ(found->Class, longClass);
@@ -186,10 +141,7 @@ TEST(DebugBlock, PasswordNotValid_NamesComeAsQuestionMarkAndBase64) {
 TEST(DebugBlock, OldVersions_XorNamesAndSkipTheLeadingPart) {
   for (std::uint16_t version : {404, 405, 450, 499}) {
     SCOPED_TRACE(version);
-    W writer(version, "");
-    writer.AddUnit(writer.Name("Old"), 3, 0x20, 0x10,
-                   W::FourBytes(0, 0, true) + writer.Name("TOld.Method"));
-    auto found = Locate(writer.Block("skipped bytes"), 0x25, version);
+    auto found = Locate(OldVersionBlock(version), 0x25, version);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->Unit, "Old.cpp");
     EXPECT_EQ(found->Class, "TOld");
@@ -198,21 +150,16 @@ TEST(DebugBlock, OldVersions_XorNamesAndSkipTheLeadingPart) {
 }
 
 TEST(DebugBlock, EightByteEscape_IsAFourByteRecordBeforeVersion423) {
-  const std::string escape = U32Bytes((0x0FFEFFFEu << 4) | 0xB);
   for (std::uint16_t version : {422, 423}) {
     SCOPED_TRACE(version);
-    W writer(version, "");
-    // From 423 the two words after the escape say: 5 lines on, 0x20 bytes on.
-    writer.AddUnit(
-        writer.Name("Esc"), 100, 0, 0x2000,
-        W::FourBytes(0, 0, true) + writer.Name("P") + escape + U16Bytes(4) + U16Bytes(0x1F));
+    const std::string block = EightByteEscapeBlock(version);
     if (version == 423) {
-      auto found = Locate(writer.Block(), 0x20, version);
+      auto found = Locate(block, 0x20, version);
       ASSERT_TRUE(found);
       EXPECT_EQ(found->Line, 105);
     } else {
       // One line back and 4095 bytes on; the two words are then read as records.
-      auto found = Locate(writer.Block(), 0xFFF, version);
+      auto found = Locate(block, 0xFFF, version);
       ASSERT_TRUE(found);
       EXPECT_EQ(found->Line, 99);
     }
@@ -232,11 +179,20 @@ TEST(DebugBlock, DamagedBlocks_FailWithoutReadingBeyondTheEnd) {
   EXPECT_EQ(found->Line, 12);
 }
 
-TEST(DebugBlock, CipherKeySetByAnotherUser_IsSetAgainForTheNames) {
-  const std::string block = EveryFormBlock();
-  ASSERT_TRUE(Locate(block, 0x100));
-  SetCipherKey("the password probe of another module");
-  auto found = Locate(block, 0x100);
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->Routine, "Create");
+TEST(DebugBlock, ModulesWithOtherPasswords_UsedAlternately_EachDecodesItsNames) {
+  struct Module {
+    std::string password, routine, block;
+  } modules[] = {{kPassword, "Create", ""}, {"another module's password", "Destroy", ""}};
+  for (auto& module : modules) module.block = OneRoutineBlock(module.password, module.routine);
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& module : modules) {
+      SCOPED_TRACE(testing::Message() << "round " << round << ", " << module.routine);
+      TDebugBlockModule view{AsBytes(module.block), 6105, module.password, true, kHandle};
+      TCodeLocation location{};
+      ASSERT_TRUE(LocateInDebugBlock(view, kCodeBase + 0x104, nullptr, location));
+      EXPECT_EQ(location.SourceUnit.Str(), "Alpha.cpp");
+      EXPECT_EQ(location.OwnerClass.Str(), "TAlpha");
+      EXPECT_EQ(location.RoutineName.Str(), module.routine);
+    }
+  }
 }

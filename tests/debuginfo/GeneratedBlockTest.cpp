@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
 #include "tests/support/TempFolder.h"
+#include "debuginfo/EDebugBlockRecords.h"
 #include "debuginfo/EDebugByteCursor.h"
 #include "debuginfo/EDebugLocate.h"
+#include "DebugBlockWalk.h"
 #include "LocationExpectations.h"
 #include "fixture/BlockFixture.h"
 #include "platform/memory/LiveMemory.h"
+#include "tests/support/FabricatedMemory.h"
 
 namespace {
 
@@ -45,14 +52,35 @@ class GeneratedBlock : public testing::Test {
     return view;
   }
 
+  // Through the module's index when one is given, else indexed for the one
+  // lookup.
   TCodeLocation Locate(std::uintptr_t address, bool passwordValid = true,
-                       bool showLibraryUnits = false) const {
+                       bool showLibraryUnits = false,
+                       const TDebugBlockIndex* index = nullptr) const {
     TLookupServices services;
     services.Code = &LiveMemory();
     services.ShowLibraryUnits = showLibraryUnits;
+    TModuleDebugView view = View(passwordValid);
+    view.BlockIndex = index;
     TCodeLocation location{};
-    LocateInModule(View(passwordValid), address, 0, location, false, false, services);
+    LocateInModule(view, address, 0, location, false, false, services);
     return location;
+  }
+
+  // The code the block's units cover: from the lowest start to the highest end.
+  std::pair<std::uintptr_t, std::uintptr_t> BlockCodeRange() const {
+    const TBlockNameDecoder names(kBlockVersion, kFixturePassword, true);
+    TByteCursor cursor(AsBytes(block_));
+    std::uint64_t low = UINT64_MAX, high = 0;
+    for (std::uint32_t i = ReadUnitCount(cursor, kBlockVersion); i > 0; --i) {
+      const auto unit = ReadUnitHeader(cursor, names);
+      if (!unit) break;
+      SkipLineData(cursor, *unit);
+      low = std::min<std::uint64_t>(low, unit->CodeStart);
+      high = std::max<std::uint64_t>(high, std::uint64_t{unit->CodeStart} + unit->CodeSize);
+    }
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(module_) + kCodeSectionOffset;
+    return {base + low, base + high};
   }
 
   std::vector<TFixtureSite> Sites() const {
@@ -85,12 +113,36 @@ TEST_F(GeneratedBlock, StrippedModule_HasNoDwarfLeft) {
 TEST_F(GeneratedBlock, RoutinesAtKnownLines_ResolveToUnitClassRoutineLineAndOffset) {
   const auto sites = Sites();
   ASSERT_EQ(sites.size(), 3u);
-  for (const auto& site : sites) {
-    SCOPED_TRACE(site.RoutineName);
-    // The call instruction ends just before its return address.
-    const TCodeLocation location = Locate(site.Address - 1);
-    EXPECT_EQ(location.Precision, lpLine);
-    ExpectLocation(location, Expected(site));
+  const TDebugBlockIndex index(View().Block);
+  for (const TDebugBlockIndex* moduleIndex :
+       {static_cast<const TDebugBlockIndex*>(nullptr), &index}) {
+    for (const auto& site : sites) {
+      SCOPED_TRACE(testing::Message()
+                   << site.RoutineName << (moduleIndex ? ", indexed" : ", one-off"));
+      // The call instruction ends just before its return address.
+      const TCodeLocation location = Locate(site.Address - 1, true, false, moduleIndex);
+      EXPECT_EQ(location.Precision, lpLine);
+      ExpectLocation(location, Expected(site));
+    }
+  }
+}
+
+TEST_F(GeneratedBlock, EveryAddressOfTheBlocksCode_IndexAnswersAsTheWalk) {
+  const auto [first, end] = BlockCodeRange();
+  ASSERT_LT(first, end);
+  // A copy of the code, so that the procedures' first bytes read quickly.
+  std::string code(end - first, '\0');
+  ASSERT_TRUE(LiveMemory().ReadAll(first, code.data(), code.size()));
+  const TFabricatedMemory codeCopy(first, AsBytes(code));
+  for (bool passwordValid : {true, false}) {
+    SCOPED_TRACE(passwordValid ? "password valid" : "password not valid");
+    const TDebugBlockModule module = View(passwordValid).Block;
+    const TDebugBlockIndex index(module);
+    // A few addresses on each side of the covered code as well. Protected
+    // names change no range, so a sample of addresses checks them; the one-off
+    // lookup, which reads every unit header each time, is checked at a sample.
+    const TWalkComparison which{passwordValid ? 1u : 17u, 97};
+    EXPECT_EQ(FirstDifferenceFromWalk(module, index, &codeCopy, first - 16, end + 16, which), "");
   }
 }
 

@@ -74,10 +74,14 @@ TEST(Cipher, WrongKey_GivesOtherBytes_AndLengthZeroChangesNothing) {
   EXPECT_EQ(untouched, "abc");
 }
 
-TEST(Cipher, ProcessWideState_UsesTheLastKeySet) {
-  SetCipherKey("ZuderaDod");
+TEST(Cipher, TwoUsers_EachKeepsItsOwnKey) {
+  TBlockCipher names;
+  names.SetKey("ZuderaDod");
+  TBlockCipher probe;  // keyed after the first user, as the password probe of a module
+  probe.SetKey("another module's password");
   std::string buffer = FromHex("55f9bd37bf637e73519608");
-  DecryptBuffer(buffer.data(), buffer.data(), buffer.size());
+  names.DecryptBuffer(buffer.data(), buffer.data(), buffer.size());
   EXPECT_EQ(buffer, "Hello, TEA!");
-  EXPECT_EQ(CipherKey()[0], 0x54836e1cu);
+  EXPECT_EQ(names.Key()[0], 0x54836e1cu);
+  EXPECT_NE(probe.Key(), names.Key());
 }
