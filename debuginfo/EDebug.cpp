@@ -6,10 +6,19 @@
 
 #include <windows.h>
 
+#include "debuginfo/EDebugBlockIndex.h"
 #include "debuginfo/EDebugExports.h"
 #include "debuginfo/EDebugSource.h"
 #include "engine/ECoreModules.h"
 #include "platform/memory/LiveMemory.h"
+
+void IndexDebugInformation(TDovaroModuleInfo& module) {
+  if (!module.DebugInfo) return;
+  const TDebugBlockModule block{*module.DebugInfo, module.FormatVersion, module.DebugPassword,
+                                module.PasswordValid,
+                                reinterpret_cast<std::uintptr_t>(module.Handle)};
+  module.DebugIndex = std::make_shared<TDebugBlockIndex>(block);
+}
 
 void LoadOtherDebugSource(TDovaroModuleInfo& module) {
   module.OtherDebugSource = CreateOtherDebugSource(reinterpret_cast<std::uintptr_t>(module.Handle));

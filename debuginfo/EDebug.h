@@ -86,8 +86,9 @@ class TELDebugInfoSource;
 // module, or null. Never raises.
 std::unique_ptr<TELDebugInfoSource> CreateOtherDebugSource(std::uintptr_t moduleHandle);
 
-// The engine context's debug loaders: a newly registered record gets its
-// other debug source, and its exported functions (none for the main
-// executable).
+// The engine context's debug loaders: a newly registered record gets the
+// index of its debug information, or else its other debug source, and its
+// exported functions (none for the main executable).
+void IndexDebugInformation(TDovaroModuleInfo& module);
 void LoadOtherDebugSource(TDovaroModuleInfo& module);
 void LoadExportedFunctions(TDovaroModuleInfo& module);

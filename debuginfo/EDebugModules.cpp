@@ -36,6 +36,7 @@ TModuleDebugView ModuleDebugView(TDovaroModuleInfo& module) {
     view.Block.PasswordValid = module.PasswordValid;
     view.Block.Handle = reinterpret_cast<std::uintptr_t>(module.Handle);
   }
+  view.BlockIndex = module.DebugIndex.get();
   view.OtherSource = module.OtherDebugSource.get();
   view.Functions = module.Functions.get();
   return view;

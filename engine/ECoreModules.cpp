@@ -151,8 +151,11 @@ std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
   record->Options = std::make_unique<TDovaroModuleOptionsEx>(record->FileName, module);
   record->EngineDataLoaded = full && LoadEngineData(*record);
   if (const TEngineContext* context = EngineContext(); context && full && !LightRegistration()) {
-    if (!record->EngineDataLoaded && context->LoadOtherDebugSource)
+    if (record->DebugInfo && context->IndexDebugInformation) {
+      context->IndexDebugInformation(*record);
+    } else if (!record->DebugInfo && context->LoadOtherDebugSource) {
       context->LoadOtherDebugSource(*record);
+    }
     if (context->LoadExportedFunctions) context->LoadExportedFunctions(*record);
   }
   // Another module's engine may have changed its options since it loaded them.

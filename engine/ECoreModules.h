@@ -18,6 +18,7 @@
 
 class TELDebugInfoSource;
 class TDovaroFunctionsList;
+class TDebugBlockIndex;
 
 struct TDovaroModuleInfo {
   TModuleHandle Handle = nullptr;  // the load address
@@ -34,10 +35,11 @@ struct TDovaroModuleInfo {
   bool PasswordValid = true;
   std::vector<TSymbolTableEntry> SymbolTable;
 
-  // Filled at registration by the engine context's debug loaders: the
-  // module's other debug source (map, TD32 or JDBG data; for a module without
-  // engine data) and its exported functions (none for the main executable).
-  // Lookups only read them.
+  // Filled at registration by the engine context's debug loaders: the index
+  // of the debug information, the module's other debug source (map, TD32 or
+  // JDBG data; for a module without debug information of its own) and its
+  // exported functions (none for the main executable). Lookups only read them.
+  std::shared_ptr<TDebugBlockIndex> DebugIndex;
   std::shared_ptr<TELDebugInfoSource> OtherDebugSource;
   std::shared_ptr<TDovaroFunctionsList> Functions;
 };

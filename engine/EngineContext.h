@@ -34,7 +34,10 @@ struct TEngineContext {
   // Filled by the module's entry before the units start; read by any thread.
   TUnitStepFailureReporter ReportUnitStepFailure = nullptr;
   TDebugPasswordRequest RequestDebugPassword = nullptr;
-  // For a module registered without engine data: its map, TD32 or JDBG data.
+  // For a module registered with debug information: its lookup index.
+  TModuleDebugLoader IndexDebugInformation = nullptr;
+  // For a module registered without debug information: its map, TD32 or JDBG
+  // data.
   TModuleDebugLoader LoadOtherDebugSource = nullptr;
   // For every module registered in full: its exported functions.
   TModuleDebugLoader LoadExportedFunctions = nullptr;

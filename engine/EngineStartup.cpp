@@ -5,6 +5,7 @@
 #include "engine/EHook.h"
 
 void StartEngineUnits(TEngineContext& context) noexcept {
+  if (!context.IndexDebugInformation) context.IndexDebugInformation = IndexDebugInformation;
   if (!context.LoadOtherDebugSource) context.LoadOtherDebugSource = LoadOtherDebugSource;
   if (!context.LoadExportedFunctions) context.LoadExportedFunctions = LoadExportedFunctions;
   ECoreInit(context);

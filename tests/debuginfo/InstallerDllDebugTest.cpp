@@ -14,7 +14,10 @@ class StrippedInstallerDll : public testing::Test {
     ASSERT_NE(module_, nullptr);
     // Lookups only read the module list: the test learns of the module as the
     // process snapshot would.
-    ASSERT_NE(ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(module_)), nullptr);
+    const TDovaroModuleInfo* entry = ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(module_));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_NE(entry->DebugIndex, nullptr) << "its block is indexed when it is registered";
+    EXPECT_EQ(entry->OtherDebugSource, nullptr);
   }
   void TearDown() override {
     if (module_) FreeLibrary(module_);

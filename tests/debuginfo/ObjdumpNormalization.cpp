@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <map>
 #include <optional>
 #include <span>
@@ -148,6 +150,15 @@ Operand ParseOperand(std::string text, bool ours, std::string_view mnemonic) {
   for (std::string_view scale : {"*1", "*2", "*4", "*8"}) {
     ReplaceAll(text, "+eiz" + std::string(scale), "");
     ReplaceAll(text, "eiz" + std::string(scale) + "+", "");
+    ReplaceAll(text, "eiz" + std::string(scale) + "-", "-");
+  }
+  // A displacement alone (a SIB byte without index or base) that objdump shows
+  // as negative is the address we print.
+  if (!ours && StartsWith(text, "[-0x") && text.back() == ']') {
+    const std::uint32_t value = std::stoul(text.substr(4, text.size() - 5), nullptr, 16);
+    char address[16];
+    std::snprintf(address, sizeof address, "[0x%x]", 0u - value);
+    text = address;
   }
   ReplaceAll(text, "*1", "");
   ReplaceAll(text, "st(0)", "st");
