@@ -88,6 +88,7 @@ TDebugBlockIndex::TDebugBlockIndex(const TDebugBlockModule& module,
   lines_.shrink_to_fit();
   procedures_.shrink_to_fit();
   names_.shrink_to_fit();
+  countingShifts_ = std::make_unique<std::atomic<std::int8_t>[]>(procedures_.size());
 }
 
 // Sweeps the units' edges in code order, keeping the units that hold the
@@ -244,10 +245,16 @@ bool TDebugBlockIndex::Answer(const TUnit& unit, std::uint64_t offset, std::int3
   location.SourceLine = line;
   location.RoutineLineOffset = 0;
   if (names && procedureStarted) {
-    const std::uintptr_t start =
-        handle_ + kCodeSectionOffset + (std::uint64_t{unit.CodeStart} + names->Offset);
-    const std::int32_t lines =
-        line - CountingStartLine(names->Line, View(names->RoutineName), start, code);
+    std::int8_t shift =
+        countingShifts_ ? countingShifts_[procedure].load(std::memory_order_relaxed) : 0;
+    if (shift == 0) {
+      const std::uintptr_t start =
+          handle_ + kCodeSectionOffset + (std::uint64_t{unit.CodeStart} + names->Offset);
+      shift = static_cast<std::int8_t>(
+          CountingStartLine(names->Line, View(names->RoutineName), start, code) - names->Line + 2);
+      if (countingShifts_) countingShifts_[procedure].store(shift, std::memory_order_relaxed);
+    }
+    const std::int32_t lines = line - (names->Line + shift - 2);
     location.RoutineLineOffset = lines < 0 ? 0 : lines;
   }
   return true;

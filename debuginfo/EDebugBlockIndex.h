@@ -27,6 +27,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <atomic>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -104,4 +106,8 @@ class TDebugBlockIndex {
   std::vector<TLine> lines_;
   std::vector<TProcedure> procedures_;
   std::string names_;
+  // Per procedure: where it counts its lines from, relative to its recorded
+  // line (+2), learnt from its first code bytes at its first answer; 0 until
+  // then. Lookups from several threads may learn it at once: they agree.
+  std::unique_ptr<std::atomic<std::int8_t>[]> countingShifts_;
 };
