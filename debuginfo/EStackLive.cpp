@@ -8,17 +8,7 @@
 #include "engine/ECoreMemory.h"
 #include "engine/ECoreModules.h"
 
-namespace {
-
-// The stack base of the calling thread, from its thread information block
-// (fs:[4] on 32-bit Windows).
-TAddress OwnStackBase() {
-  TAddress base = 0;
-  asm volatile("movl %%fs:4, %0" : "=r"(base));
-  return base;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void TLiveStackLocator::Locate(TAddress address, std::uint32_t threadId, TCodeLocation& location,
                                bool isExceptionAddress, bool stackOrigin) {
@@ -34,6 +24,12 @@ std::string TLiveStackLocator::ModuleFileName(std::uintptr_t handle) {
   char name[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(reinterpret_cast<HMODULE>(handle), name, MAX_PATH);
   return std::string(name, length);
+}
+
+TAddress CurrentStackBase() noexcept {
+  TAddress base = 0;
+  asm volatile("movl %%fs:4, %0" : "=r"(base));  // NT_TIB.StackBase on 32-bit Windows
+  return base;
 }
 
 bool InsideLoadedImage(TAddress address) {
@@ -63,5 +59,5 @@ std::string CallStackAsText(TAddress stackLow, TAddress stackHigh,
 
 std::string CallStackAsTextHere() {
   const auto here = reinterpret_cast<TAddress>(__builtin_frame_address(0)) & ~TAddress{3};
-  return CallStackAsText(here, OwnStackBase() - 4, false);
+  return CallStackAsText(here, CurrentStackBase() - 4, false);
 }
