@@ -1,12 +1,14 @@
 #include "engine/EngineStartup.h"
 
 #include "debuginfo/EDebug.h"
+#include "debuginfo/ESnapshotModuleFacts.h"
 #include "engine/ECore.h"
 #include "engine/EHook.h"
 
 void StartEngineUnits(TEngineContext& context) noexcept {
   if (!context.LoadOtherDebugSource) context.LoadOtherDebugSource = LoadOtherDebugSource;
   if (!context.LoadExportedFunctions) context.LoadExportedFunctions = LoadExportedFunctions;
+  if (!context.LoadModuleFacts) context.LoadModuleFacts = LoadModuleFacts;
   ECoreInit(context);
   EHookInit();
 }
