@@ -2,104 +2,87 @@
 // and the rows built from them.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
+
 #include "debuginfo/ESnapshotModuleFacts.h"
 #include "debuginfo/ESnapshotTexts.h"
 #include "tests/support/SnapshotFixture.h"
 
-TEST(SnapshotTexts, SizeText_RoundsKilobytesHalvesToEven) {
-  const struct {
-    std::uint32_t bytes;
-    const char* text;
-  } rows[] = {
-      {0, ""},        {1, "0 Kb"},    {511, "0 Kb"},        {512, "0 Kb"},
-      {513, "1 Kb"},  {1024, "1 Kb"}, {1536, "2 Kb"},       {2560, "2 Kb"},
-      {2561, "3 Kb"}, {3584, "4 Kb"}, {1048576, "1024 Kb"}, {0xFFFFFFFF, "4194304 Kb"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.bytes);
-    EXPECT_EQ(SizeText(row.bytes), row.text);
+namespace {
+
+// One golden table: each input and the exact text `format` must give.
+template <class Input, class Format>
+void ExpectTexts(std::initializer_list<std::pair<Input, const char*>> rows, Format format) {
+  for (const auto& [input, text] : rows) {
+    SCOPED_TRACE(testing::PrintToString(input));
+    EXPECT_EQ(format(input), text);
   }
+}
+
+}  // namespace
+
+TEST(SnapshotTexts, SizeText_RoundsKilobytesHalvesToEven) {
+  ExpectTexts<std::uint32_t>({{0, ""},
+                              {1, "0 Kb"},
+                              {511, "0 Kb"},
+                              {512, "0 Kb"},
+                              {513, "1 Kb"},
+                              {1024, "1 Kb"},
+                              {1536, "2 Kb"},
+                              {2560, "2 Kb"},
+                              {2561, "3 Kb"},
+                              {3584, "4 Kb"},
+                              {1048576, "1024 Kb"},
+                              {0xFFFFFFFF, "4194304 Kb"}},
+                             SizeText);
 }
 
 TEST(SnapshotTexts, VersionText_ShowsTwoNumbersOfLongerVersions) {
-  const struct {
-    const char* version;
-    const char* text;
-  } rows[] = {
-      {"", ""},
-      {"6", "6"},
-      {"6.1", "6.1"},
-      {"6.1.", "6.1.x"},
-      {"6.1.7601", "6.1.x"},
-      {"6.1.7601.17514", "6.1.x"},
-      {"10.0.19041.1", "10.0.x"},
-      {"1..2", "1..x"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.version);
-    EXPECT_EQ(VersionText(row.version), row.text);
-  }
+  ExpectTexts<const char*>({{"", ""},
+                            {"6", "6"},
+                            {"6.1", "6.1"},
+                            {"6.1.", "6.1.x"},
+                            {"6.1.7601", "6.1.x"},
+                            {"6.1.7601.17514", "6.1.x"},
+                            {"10.0.19041.1", "10.0.x"},
+                            {"1..2", "1..x"}},
+                           VersionText);
 }
 
 TEST(SnapshotTexts, FolderText_DropsTheFileTheFinalDelimiterAndTheNtPrefix) {
-  const struct {
-    const char* name;
-    const char* text;
-  } rows[] = {
-      {"\\??\\C:\\Windows\\system32\\ntdll.dll", "C:\\Windows\\system32"},
-      {"C:\\Windows\\system32\\kernel32.dll", "C:\\Windows\\system32"},
-      {"C:\\boot.ini", "C:\\"},
-      {"\\??\\C:\\boot.ini", "C:\\"},
-      {"\\\\server\\share\\tool.exe", "\\\\server\\share"},
-      {"tool.exe", ""},
-      {"", ""},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(FolderText(row.name), row.text);
-  }
+  ExpectTexts<const char*>({{"\\??\\C:\\Windows\\system32\\ntdll.dll", "C:\\Windows\\system32"},
+                            {"C:\\Windows\\system32\\kernel32.dll", "C:\\Windows\\system32"},
+                            {"C:\\boot.ini", "C:\\"},
+                            {"\\??\\C:\\boot.ini", "C:\\"},
+                            {"\\\\server\\share\\tool.exe", "\\\\server\\share"},
+                            {"tool.exe", ""},
+                            {"", ""}},
+                           FolderText);
 }
 
 TEST(SnapshotTexts, PriorityAndThreadCountTexts_NameTheKnownValues) {
-  const struct {
-    std::uint32_t priorityClass;
-    const char* text;
-  } priorities[] = {
-      {32, "Normal"},
-      {64, "Low"},
-      {128, "High"},
-      {256, "Real-Time"},
-      {16384, "Below-Normal"},
-      {32768, "Above-Normal"},
-      {0, ""},
-      {33, ""},
-  };
-  for (const auto& row : priorities) {
-    SCOPED_TRACE(row.priorityClass);
-    EXPECT_EQ(PriorityText(row.priorityClass), row.text);
-  }
-  EXPECT_EQ(ThreadCountText(0), "??");
-  EXPECT_EQ(ThreadCountText(1), "1");
-  EXPECT_EQ(ThreadCountText(123), "123");
+  ExpectTexts<std::uint32_t>({{32, "Normal"},
+                              {64, "Low"},
+                              {128, "High"},
+                              {256, "Real-Time"},
+                              {16384, "Below-Normal"},
+                              {32768, "Above-Normal"},
+                              {0, ""},
+                              {33, ""}},
+                             PriorityText);
+  ExpectTexts<std::uint32_t>({{0, "??"}, {1, "1"}, {123, "123"}}, ThreadCountText);
 }
 
 TEST(SnapshotTexts, DateTimeText_IsYearMonthDayAndTime) {
-  const struct {
-    double dateTime;
-    const char* text;
-  } rows[] = {
-      {0, "1899-12-30 00:00:00"},
-      {1, "1899-12-31 00:00:00"},
-      {2, "1900-01-01 00:00:00"},
-      {25569, "1970-01-01 00:00:00"},
-      {36526.5, "2000-01-01 12:00:00"},
-      {36585 + 86399.0 / 86400, "2000-02-29 23:59:59"},
-      {45291 + (13 * 3600 + 7 * 60 + 9) / 86400.0, "2023-12-31 13:07:09"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.text);
-    EXPECT_EQ(DateTimeText(row.dateTime), row.text);
-  }
+  ExpectTexts<double>({{0, "1899-12-30 00:00:00"},
+                       {1, "1899-12-31 00:00:00"},
+                       {2, "1900-01-01 00:00:00"},
+                       {25569, "1970-01-01 00:00:00"},
+                       {36526.5, "2000-01-01 12:00:00"},
+                       {36585 + 86399.0 / 86400, "2000-02-29 23:59:59"},
+                       {45291 + (13 * 3600 + 7 * 60 + 9) / 86400.0, "2023-12-31 13:07:09"}},
+                      DateTimeText);
 }
 
 TEST(SnapshotTexts, FileVersionText_IsTheFourWordsOrEmptyForZero) {
