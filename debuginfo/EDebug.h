@@ -75,7 +75,9 @@ void LocateAddress(std::uintptr_t address, std::uint32_t threadId, TCodeLocation
 TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address);
 
 // The entry of the module loaded at `handle`, registered (with its debug
-// information) when it has none yet; null for 0 or when no entry can be made.
+// information) when it has none yet, or registered again in full when its
+// entry was made during an enumeration of the modules (module type
+// mtUnknown) and none runs now; null for 0 or when no entry can be made.
 // For the parts that learn of modules (the process snapshot, the engine);
 // lookups use FindModuleInfo. Not for exception handling's inner steps: it
 // reads the module's ELDATA and files beside it.

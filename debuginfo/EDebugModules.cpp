@@ -50,8 +50,14 @@ TDovaroModuleInfo* FindModuleInfo(std::uintptr_t address) {
 
 TDovaroModuleInfo* ModuleEntryByHandle(std::uintptr_t handle) {
   if (handle == 0) return nullptr;
+  const auto module = reinterpret_cast<TModuleHandle>(handle);
   try {
-    return &RegisterModule(reinterpret_cast<TModuleHandle>(handle), std::string(), true);
+    // An entry made while the modules were enumerated is completed on its
+    // first use afterwards.
+    TDovaroModuleInfo* listed = ModulesList().Find(module);
+    if (listed && listed->ModuleType == mtUnknown && !ModulesList().Enumerating())
+      return &ModulesList().Replace(LoadModuleRecord(module, listed->FileName, true));
+    return listed ? listed : &RegisterModule(module, std::string(), true);
   } catch (...) {
     return nullptr;  // an entry that cannot be made is no entry
   }

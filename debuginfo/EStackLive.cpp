@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "debuginfo/EDebugModules.h"
-#include "debuginfo/EObjectClass.h"
+#include "debuginfo/ESnapshotObjectClass.h"
 #include "debuginfo/EDisAsmListing.h"
 #include "engine/ECoreMemory.h"
 #include "engine/ECoreModules.h"
@@ -48,7 +48,10 @@ std::optional<std::string> AddressCaption(TAddress address) {
     }
     return caption;
   }
-  return ObjectClassName(LiveMemory(), address, InsideLoadedImage);
+  if (const auto object = ReadObjectClass(LiveMemory(), address, InsideLoadedImage)) {
+    return object->Name;
+  }
+  return std::nullopt;
 }
 
 std::string CallStackAsText(TAddress stackLow, TAddress stackHigh,

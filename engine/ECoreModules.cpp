@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "engine/EngineContext.h"
 #include "platform/runtime/Exception.h"
 #include "platform/runtime/PathText.h"
@@ -49,9 +52,9 @@ std::optional<std::vector<std::uint8_t>> AppendedBlock(const std::string& fileNa
   return block;
 }
 
-TEldataReadSettings ReadSettingsFor(const TDovaroModuleInfo& record) {
+TEldataReadSettings ReadSettingsFor(const TDovaroModuleInfo& record, bool optionsOnly) {
   TEldataReadSettings settings;
-  settings.LightRegistration = LightRegistration();
+  settings.LightRegistration = optionsOnly;
   settings.RetryPassword = record.Handle != CurrentModuleHandle();
   const TEngineContext* context = EngineContext();
   if (const TDebugPasswordRequest request = context ? context->RequestDebugPassword : nullptr)
@@ -59,11 +62,11 @@ TEldataReadSettings ReadSettingsFor(const TDovaroModuleInfo& record) {
   return settings;
 }
 
-bool LoadEngineData(TDovaroModuleInfo& record) {
+bool LoadEngineData(TDovaroModuleInfo& record, bool optionsOnly) {
   // Loaded on the side, so a block that fails half-way leaves the defaults.
   TDovaroModuleOptions loaded(record.FileName);
   TEldataContent content;
-  const TEldataReadSettings settings = ReadSettingsFor(record);
+  const TEldataReadSettings settings = ReadSettingsFor(record, optionsOnly);
   const auto resource = EldataResource(record.Handle);
   bool ok = false;
   if (!resource.empty()) {
@@ -84,24 +87,62 @@ bool LoadEngineData(TDovaroModuleInfo& record) {
 
 }  // namespace
 
+std::vector<std::unique_ptr<TDovaroModuleInfo>>::const_iterator TDovaroModulesList::PlaceOf(
+    TModuleHandle module) const {
+  return std::lower_bound(records_.begin(), records_.end(), module,
+                          [](const std::unique_ptr<TDovaroModuleInfo>& listed, TModuleHandle h) {
+                            return std::less<TModuleHandle>()(listed->Handle, h);
+                          });
+}
+
 TDovaroModuleInfo& TDovaroModulesList::Add(std::unique_ptr<TDovaroModuleInfo> record) {
   std::lock_guard<std::mutex> guard(lock_);
-  for (const auto& listed : records_)
-    if (listed->Handle == record->Handle) return *listed;
-  records_.push_back(std::move(record));
-  return *records_.back();
+  const auto place = PlaceOf(record->Handle);
+  if (place != records_.end() && (*place)->Handle == record->Handle) return **place;
+  return **records_.insert(place, std::move(record));
+}
+
+TDovaroModuleInfo& TDovaroModulesList::Replace(std::unique_ptr<TDovaroModuleInfo> record) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto place = records_.begin() + (PlaceOf(record->Handle) - records_.cbegin());
+  if (place == records_.end() || (*place)->Handle != record->Handle)
+    return **records_.insert(place, std::move(record));
+  retired_.push_back(std::move(*place));
+  *place = std::move(record);
+  return **place;
 }
 
 TDovaroModuleInfo* TDovaroModulesList::Find(TModuleHandle module) const {
   std::lock_guard<std::mutex> guard(lock_);
-  for (const auto& listed : records_)
-    if (listed->Handle == module) return listed.get();
-  return nullptr;
+  const auto place = PlaceOf(module);
+  return place != records_.end() && (*place)->Handle == module ? place->get() : nullptr;
+}
+
+std::size_t TDovaroModulesList::RemoveIf(
+    const std::function<bool(const TDovaroModuleInfo&)>& stale) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto kept = std::stable_partition(records_.begin(), records_.end(),
+                                          [&](const auto& listed) { return !stale(*listed); });
+  const auto removed = static_cast<std::size_t>(records_.end() - kept);
+  std::move(kept, records_.end(), std::back_inserter(retired_));
+  records_.erase(kept, records_.end());
+  return removed;
+}
+
+void TDovaroModulesList::ForEach(const std::function<void(const TDovaroModuleInfo&)>& visit) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const auto& listed : records_) visit(*listed);
+}
+
+std::size_t TDovaroModulesList::Count() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return records_.size();
 }
 
 void TDovaroModulesList::Clear() {
   std::lock_guard<std::mutex> guard(lock_);
   records_.clear();
+  retired_.clear();
 }
 
 TDovaroModulesList& ModulesList() {
@@ -149,8 +190,12 @@ std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
   record->Handle = module;
   record->FileName = fileName.empty() ? ModuleFileName(module) : fileName;
   record->Options = std::make_unique<TDovaroModuleOptionsEx>(record->FileName, module);
-  record->EngineDataLoaded = full && LoadEngineData(*record);
-  if (const TEngineContext* context = EngineContext(); context && full && !LightRegistration()) {
+  // During an enumeration, as under light registration, only options are read.
+  const bool enumerating = ModulesList().Enumerating();
+  const bool optionsOnly = enumerating || LightRegistration();
+  record->EngineDataLoaded = full && LoadEngineData(*record, optionsOnly);
+  const TEngineContext* context = EngineContext();
+  if (context && full && !optionsOnly) {
     if (record->DebugInfo && context->IndexDebugInformation) {
       context->IndexDebugInformation(*record);
     } else if (!record->DebugInfo && context->LoadOtherDebugSource) {
@@ -158,6 +203,7 @@ std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
     }
     if (context->LoadExportedFunctions) context->LoadExportedFunctions(*record);
   }
+  if (context && context->LoadModuleFacts) context->LoadModuleFacts(*record, !enumerating);
   // Another module's engine may have changed its options since it loaded them.
   if (record->EngineDataLoaded && module != CurrentModuleHandle()) record->Options->Refresh();
   return record;

@@ -1,11 +1,14 @@
 // The modules that carry the engine: their ELDATA blocks, their records in the
 // process-wide module list, and the current module's options.
 //
-// Only the fields that registration fills are here; the process snapshot adds
-// the rest of a module's record.
+// Registration fills a record's ELDATA fields here; the engine context's
+// loaders complete it with debug information and with what the process
+// snapshot shows of the module's file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,9 +23,24 @@ class TELDebugInfoSource;
 class TDovaroFunctionsList;
 class TDebugBlockIndex;
 
+// What a record says of the kind of module.
+enum TModuleType : std::uint8_t {
+  mtUnknown = 0,     // not read yet: registered during an enumeration of the modules
+  mtExecutable = 1,  // an image without the DLL flag
+  mtPackage = 2,     // a library with both a "PACKAGEINFO" and a "PACKAGEOPTIONS" resource
+  mtLibrary = 3,     // any other library
+};
+
 struct TDovaroModuleInfo {
-  TModuleHandle Handle = nullptr;  // the load address
-  std::string FileName;
+  TModuleHandle Handle = nullptr;  // the load address; the list is sorted by it
+  std::string FileName;            // the full file name as the system reports it
+
+  // The file, as the snapshot shows it (empty or 0 when unknown).
+  std::string Description;  // "FileDescription" of the first translation of its version resource
+  std::string Version;      // the fixed file version "a.b.c.d"; empty when absent or "0.0.0.0"
+  std::uint32_t Size = 0;   // file size in bytes (low 32 bits)
+  TModuleType ModuleType = mtUnknown;
+  double LastModified = 0;  // local last-write time, 2-second steps, days since 30 December 1899
 
   // From the module's ELDATA block (defaults when none could be loaded).
   bool EngineDataLoaded = false;
@@ -44,18 +62,54 @@ struct TDovaroModuleInfo {
   std::shared_ptr<TDovaroFunctionsList> Functions;
 };
 
-// The process-wide list of module records. It owns them; a record stays at
-// its address until the process (or this module) ends.
+// The process-wide list of module records, sorted by handle, every access
+// under its lock. It owns the records. A record taken off the list (its
+// module was unloaded, or it is replaced by a fuller one) is retired, not
+// freed: lookups on other threads and the call stacks of a handled exception
+// keep its address, so it lives until Clear (the end of this module).
 class TDovaroModulesList {
  public:
   // Adds `record` unless its module is listed already; returns the listed one.
   TDovaroModuleInfo& Add(std::unique_ptr<TDovaroModuleInfo> record);
+  // Puts `record` in the place of its module's listed record (retired), or
+  // adds it; returns it.
+  TDovaroModuleInfo& Replace(std::unique_ptr<TDovaroModuleInfo> record);
   TDovaroModuleInfo* Find(TModuleHandle module) const;
+  // Takes every record for which `stale` holds off the list (retired);
+  // `stale` runs under the list's lock and must not use the list. Returns
+  // how many went.
+  std::size_t RemoveIf(const std::function<bool(const TDovaroModuleInfo&)>& stale);
+  // Calls `visit` for each listed record in handle order, under the lock.
+  void ForEach(const std::function<void(const TDovaroModuleInfo&)>& visit) const;
+  std::size_t Count() const;
+  // Frees every record, retired ones too; for the end of this module.
   void Clear();
 
+  // While an enumeration of the process's modules runs (the process
+  // snapshot's refresh), newly registered modules get their options only,
+  // no debug information, and module type mtUnknown; their first lookup by
+  // handle afterwards registers them in full. Scopes may nest.
+  class TEnumeration {
+   public:
+    explicit TEnumeration(TDovaroModulesList& list) : list_(list) { ++list_.enumerations_; }
+    ~TEnumeration() { --list_.enumerations_; }
+    TEnumeration(const TEnumeration&) = delete;
+    TEnumeration& operator=(const TEnumeration&) = delete;
+
+   private:
+    TDovaroModulesList& list_;
+  };
+  bool Enumerating() const { return enumerations_.load() > 0; }
+
  private:
+  // The place of `module` in records_ (where it would go when absent).
+  std::vector<std::unique_ptr<TDovaroModuleInfo>>::const_iterator PlaceOf(
+      TModuleHandle module) const;
+
   mutable std::mutex lock_;
-  std::vector<std::unique_ptr<TDovaroModuleInfo>> records_;
+  std::vector<std::unique_ptr<TDovaroModuleInfo>> records_;  // sorted by Handle
+  std::vector<std::unique_ptr<TDovaroModuleInfo>> retired_;
+  std::atomic<int> enumerations_{0};
 };
 TDovaroModulesList& ModulesList();
 
@@ -77,9 +131,11 @@ void* FindSymbol(std::uint8_t symbolId);
 // A module record with a fresh option object on the defaults; with `full`,
 // the module's ELDATA block is loaded into it (options, build values, debug
 // information and password check), the engine context's debug loaders
-// complete it (not during light registration) and, for a module other than
-// the current one, its options are refreshed from its shared options area.
-// Never raises for bad data: the record then holds the defaults.
+// complete it (not during light registration nor an enumeration of the
+// modules) and, for a module other than the current one, its options are
+// refreshed from its shared options area. The context's facts loader adds
+// the file's facts and, outside an enumeration, the module type. Never raises
+// for bad data: the record then holds the defaults.
 std::unique_ptr<TDovaroModuleInfo> LoadModuleRecord(TModuleHandle module,
                                                     const std::string& fileName, bool full);
 // The listed record of the module, else LoadModuleRecord added to

@@ -24,6 +24,10 @@ using TDebugPasswordRequest = std::optional<std::string> (*)(const TDovaroModule
 // Completes a newly registered module's record with debug information beyond
 // its ELDATA block.
 using TModuleDebugLoader = void (*)(TDovaroModuleInfo& module);
+// Completes a newly registered module's record with the facts of its file
+// (description, version, size, date) and, when `readModuleType`, its module
+// type.
+using TModuleFactsLoader = void (*)(TDovaroModuleInfo& module, bool readModuleType);
 // Starts (true) or stops (false) the freeze watchdog.
 using TFreezeWatchControl = void (*)(bool run);
 // True for the threads the engine runs itself, which code patching never
@@ -41,6 +45,8 @@ struct TEngineContext {
   TModuleDebugLoader LoadOtherDebugSource = nullptr;
   // For every module registered in full: its exported functions.
   TModuleDebugLoader LoadExportedFunctions = nullptr;
+  // For every module registered: what the process snapshot shows of it.
+  TModuleFactsLoader LoadModuleFacts = nullptr;
   TFreezeWatchControl ControlFreezeWatch = nullptr;
   TEngineThreadTest IsEngineThread = nullptr;
   // Told of every failure that leaves an export, inside its catch block.

@@ -1,6 +1,7 @@
 #include "engine/EngineStartup.h"
 
 #include "debuginfo/EDebug.h"
+#include "debuginfo/ESnapshotModuleFacts.h"
 #include "engine/ECore.h"
 #include "engine/EHook.h"
 
@@ -8,6 +9,7 @@ void StartEngineUnits(TEngineContext& context) noexcept {
   if (!context.IndexDebugInformation) context.IndexDebugInformation = IndexDebugInformation;
   if (!context.LoadOtherDebugSource) context.LoadOtherDebugSource = LoadOtherDebugSource;
   if (!context.LoadExportedFunctions) context.LoadExportedFunctions = LoadExportedFunctions;
+  if (!context.LoadModuleFacts) context.LoadModuleFacts = LoadModuleFacts;
   ECoreInit(context);
   EHookInit();
 }

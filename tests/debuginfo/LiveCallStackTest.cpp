@@ -15,6 +15,11 @@
 #include "fixture/CallChain.h"
 #include "platform/memory/LiveMemory.h"
 
+// A polymorphic class of this program, for the caption of a live object.
+struct TCaptionedObject {
+  virtual ~TCaptionedObject() = default;
+};
+
 namespace {
 
 struct TCapture {
@@ -39,13 +44,17 @@ struct TRow {
   bool operator==(const TRow&) const = default;
 };
 
-// The visible rows of the list that lie in the fixture's unit, in order.
-std::vector<TRow> FixtureRows(const TDovaroStackList& list) {
+// The visible rows of the chain's call sites, in order (the entries of the
+// callees of direct calls, on their routines' first lines, stand between).
+std::vector<TRow> ChainCallRows(const TDovaroStackList& list) {
   TDovaroModuleOptions options;
   std::vector<TRow> rows;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const TCodeLocation& item = list[i];
-    if (!RowVisible(item, options) || item.SourceUnit.View() != "CallChainFixture.cpp") continue;
+    if (!RowVisible(item, options) || item.SourceUnit.View() != "CallChainFixture.cpp" ||
+        item.RoutineLineOffset == 0 || !item.RoutineName.View().starts_with("Chain")) {
+      continue;
+    }
     rows.push_back({item.RoutineName.Str(), item.SourceLine});
   }
   return rows;
@@ -79,12 +88,10 @@ TEST_F(CallChainFixture, CallingThreadsChain_AppearsInOrderWithItsLines) {
   TChainLines lines{};
   run_(&CaptureOwnStack, &capture, &lines);
   ASSERT_TRUE(capture.List);
-  ASSERT_EQ(lines.Calls, 3);
-  const std::vector<TRow> rows = FixtureRows(*capture.List);
-  ASSERT_GE(rows.size(), 3u);
-  EXPECT_EQ(rows[0], (TRow{"ChainInner", lines.Inner}));
-  EXPECT_EQ(rows[1], (TRow{"ChainMiddle", lines.Middle}));
-  EXPECT_EQ(rows[2], (TRow{"ChainOuter", lines.Outer}));
+  ASSERT_EQ(lines.Calls, 4);
+  EXPECT_EQ(ChainCallRows(*capture.List), (std::vector<TRow>{{"ChainInner", lines.Inner},
+                                                             {"ChainMiddle", lines.Middle},
+                                                             {"ChainOuter", lines.Outer}}));
   for (std::size_t i = 0; i < capture.List->Count(); ++i) {
     EXPECT_EQ((*capture.List)[i].OwnerThread, GetCurrentThreadId());
     EXPECT_EQ((*capture.List)[i].StackOrigin, 1);
@@ -112,11 +119,8 @@ TEST(AddressCaption, RoutineObjectAndNothing) {
   const auto entry = AddressOf(reinterpret_cast<void*>(GetProcAddress(module, "RunCallChain")));
   EXPECT_EQ(AddressCaption(entry), "CallChainFixture.RunCallChain");
 
-  struct TCaptioned {
-    virtual ~TCaptioned() = default;
-  };
-  const auto object = std::make_unique<TCaptioned>();
-  EXPECT_EQ(AddressCaption(AddressOf(object.get())), "(anonymous namespace)::TCaptioned")
+  const auto object = std::make_unique<TCaptionedObject>();
+  EXPECT_EQ(AddressCaption(AddressOf(object.get())), "TCaptionedObject")
       << "a live object of this program";
   int plain = 42;
   EXPECT_EQ(AddressCaption(AddressOf(&plain)), std::nullopt) << "a stack slot";

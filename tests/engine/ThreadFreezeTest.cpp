@@ -9,16 +9,6 @@
 #include "engine/EHookThreadFreeze.h"
 #include "tests/engine/support/TestThreads.h"
 
-namespace {
-
-DWORD engineThreadId = 0;
-
-bool IsEngineThread(unsigned long threadId) {
-  return threadId == engineThreadId;
-}
-
-}  // namespace
-
 TEST(ThreadFreeze, OtherThreads_AreSuspendedOnceAndResumedToTheirCounts) {
   struct TRow {
     const char* text;
@@ -36,11 +26,11 @@ TEST(ThreadFreeze, OtherThreads_AreSuspendedOnceAndResumedToTheirCounts) {
   for (const TRow& row : rows) {
     threads.push_back(std::make_unique<TWaitingThread>());
     for (DWORD i = 0; i < row.heldBefore; ++i) SuspendThread(threads.back()->Handle());
-    if (row.engineThread) engineThreadId = threads.back()->Id();
+    if (row.engineThread) NameTestEngineThread(threads.back()->Id());
   }
   std::vector<DWORD> countsDuring(threads.size());  // filled without allocating while frozen
   {
-    const TThreadFreeze freeze(&IsEngineThread);
+    const TThreadFreeze freeze(&IsTestEngineThread);
     // Reaching this line shows that the calling thread was left running.
     for (std::size_t i = 0; i < threads.size(); ++i) {
       countsDuring[i] = SuspendCount(threads[i]->Handle());
@@ -52,7 +42,7 @@ TEST(ThreadFreeze, OtherThreads_AreSuspendedOnceAndResumedToTheirCounts) {
     EXPECT_EQ(SuspendCount(threads[i]->Handle()), rows[i].heldBefore);
     for (DWORD held = 0; held < rows[i].heldBefore; ++held) ResumeThread(threads[i]->Handle());
   }
-  engineThreadId = 0;
+  NameTestEngineThread(0);
 }
 
 // The freeze is taken on a thread of its own, and the test's thread is named
@@ -60,9 +50,9 @@ TEST(ThreadFreeze, OtherThreads_AreSuspendedOnceAndResumedToTheirCounts) {
 TEST(ThreadFreeze, FreezingThread_IsNotSuspendedByItsOwnFreeze) {
   TWaitingThread other;
   TTestEvent frozen, release;
-  engineThreadId = GetCurrentThreadId();
+  NameTestEngineThread(GetCurrentThreadId());
   TTestThread freezer([&] {
-    const TThreadFreeze freeze(&IsEngineThread);
+    const TThreadFreeze freeze(&IsTestEngineThread);
     frozen.Set();
     release.Wait();
   });
@@ -74,7 +64,7 @@ TEST(ThreadFreeze, FreezingThread_IsNotSuspendedByItsOwnFreeze) {
   EXPECT_EQ(freezerCount, 0u);
   EXPECT_EQ(otherCount, 1u) << "the freeze was in force";
   EXPECT_EQ(SuspendCount(other.Handle()), 0u);
-  engineThreadId = 0;
+  NameTestEngineThread(0);
 }
 
 TEST(ThreadFreeze, WithoutAnEngineThreadTest_EveryOtherThreadIsSuspended) {

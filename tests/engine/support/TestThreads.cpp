@@ -32,6 +32,18 @@ TWaitingThread::~TWaitingThread() {
   release_.Set();
 }
 
+namespace {
+DWORD testEngineThread = 0;
+}  // namespace
+
+void NameTestEngineThread(DWORD threadId) {
+  testEngineThread = threadId;
+}
+
+bool IsTestEngineThread(unsigned long threadId) {
+  return testEngineThread != 0 && threadId == testEngineThread;
+}
+
 DWORD SuspendCount(HANDLE thread) {
   const DWORD count = SuspendThread(thread);
   ResumeThread(thread);

@@ -58,6 +58,11 @@ class TWaitingThread {
   TTestThread thread_;
 };
 
+// The tests' stand-in for the engine's own threads: the thread named last
+// (0 names none). IsTestEngineThread serves as a TEngineThreadTest.
+void NameTestEngineThread(DWORD threadId);
+bool IsTestEngineThread(unsigned long threadId);
+
 // How many times the thread is suspended, read by suspending and resuming it
 // once (both return the count they found).
 DWORD SuspendCount(HANDLE thread);
