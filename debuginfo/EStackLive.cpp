@@ -4,6 +4,7 @@
 
 #include "debuginfo/EDebugModules.h"
 #include "debuginfo/ESnapshotObjectClass.h"
+#include "debuginfo/ESnapshotThreads.h"
 #include "debuginfo/EDisAsmListing.h"
 #include "engine/ECoreMemory.h"
 #include "engine/ECoreModules.h"
@@ -24,12 +25,6 @@ std::string TLiveStackLocator::ModuleFileName(std::uintptr_t handle) {
   char name[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(reinterpret_cast<HMODULE>(handle), name, MAX_PATH);
   return std::string(name, length);
-}
-
-TAddress CurrentStackBase() noexcept {
-  TAddress base = 0;
-  asm volatile("movl %%fs:4, %0" : "=r"(base));  // NT_TIB.StackBase on 32-bit Windows
-  return base;
 }
 
 bool InsideLoadedImage(TAddress address) {
@@ -62,5 +57,5 @@ std::string CallStackAsText(TAddress stackLow, TAddress stackHigh,
 
 std::string CallStackAsTextHere() {
   const auto here = reinterpret_cast<TAddress>(__builtin_frame_address(0)) & ~TAddress{3};
-  return CallStackAsText(here, CurrentStackBase() - 4, false);
+  return CallStackAsText(here, CallingThreadStackTop() - 4, false);
 }

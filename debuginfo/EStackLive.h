@@ -19,10 +19,6 @@ class TLiveStackLocator final : public IStackLocator {
   std::string ModuleFileName(std::uintptr_t handle) override;
 };
 
-// The calling thread's stack base (the end of its stack), from its thread
-// information block.
-TAddress CurrentStackBase() noexcept;
-
 // Whether the address lies inside a loaded module's image.
 bool InsideLoadedImage(TAddress address);
 

@@ -11,9 +11,12 @@
 
 #include "debuginfo/EStackLive.h"
 #include "debuginfo/EStackRows.h"
+#include "debuginfo/EStackThreads.h"
+#include "debuginfo/ESnapshotThreads.h"
 #include "engine/ECoreModules.h"
 #include "fixture/CallChain.h"
 #include "platform/memory/LiveMemory.h"
+#include "tests/support/EngineEnvironment.h"
 
 // A polymorphic class of this program, for the caption of a live object.
 struct TCaptionedObject {
@@ -31,7 +34,7 @@ struct TCapture {
 __attribute__((noinline)) void CaptureOwnStack(void* user) {
   TStackScanRequest request;
   request.StackLow = AddressOf(__builtin_frame_address(0)) & ~TAddress{3};
-  request.StackHigh = CurrentStackBase() - 4;
+  request.StackHigh = CallingThreadStackTop() - 4;
   request.AddCallees = true;
   request.ThreadId = GetCurrentThreadId();
   TLiveStackLocator locator;
@@ -96,6 +99,119 @@ TEST_F(CallChainFixture, CallingThreadsChain_AppearsInOrderWithItsLines) {
     EXPECT_EQ((*capture.List)[i].OwnerThread, GetCurrentThreadId());
     EXPECT_EQ((*capture.List)[i].StackOrigin, 1);
   }
+}
+
+namespace {
+
+// A thread that runs the chain and waits at its end until released.
+class TBlockedChainThread {
+ public:
+  explicit TBlockedChainThread(TRunCallChain run)
+      : run_(run),
+        arrived_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+        release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = CreateThread(nullptr, 0, &Body, this, 0, &id_);
+  }
+  ~TBlockedChainThread() {
+    SetEvent(release_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(arrived_);
+    CloseHandle(release_);
+  }
+  TBlockedChainThread(const TBlockedChainThread&) = delete;
+  TBlockedChainThread& operator=(const TBlockedChainThread&) = delete;
+
+  bool WaitUntilBlocked() { return WaitForSingleObject(arrived_, 60000) == WAIT_OBJECT_0; }
+  // Releases the thread and waits for its end: true when it ran on to the end.
+  bool ReleaseAndJoin() {
+    SetEvent(release_);
+    return WaitForSingleObject(thread_, 60000) == WAIT_OBJECT_0 && lines.Calls == 4;
+  }
+  DWORD Id() const { return id_; }
+  TChainLines lines{};
+
+ private:
+  static void Block(void* self) {
+    auto* thread = static_cast<TBlockedChainThread*>(self);
+    SetEvent(thread->arrived_);
+    WaitForSingleObject(thread->release_, INFINITE);
+  }
+  static DWORD WINAPI Body(void* self) {
+    auto* thread = static_cast<TBlockedChainThread*>(self);
+    thread->run_(&Block, thread, &thread->lines);
+    return 0;
+  }
+
+  TRunCallChain run_;
+  HANDLE arrived_;
+  HANDLE release_;
+  HANDLE thread_ = nullptr;
+  DWORD id_ = 0;
+};
+
+DWORD engineThreadForTest = 0;
+bool IsTestEngineThread(unsigned long threadId) {
+  return threadId == engineThreadForTest;
+}
+
+}  // namespace
+
+TEST_F(CallChainFixture, SecondThreadBlockedInTheChain_IsScannedFromItsRegistersAndResumed) {
+  TBlockedChainThread worker(run_);
+  ASSERT_TRUE(worker.WaitUntilBlocked());
+  TDovaroStackList list;
+  TLiveStackLocator locator;
+  TStackScanRequest request;
+  request.AddCallees = true;
+  ASSERT_TRUE(ScanOtherThread(list, worker.Id(), 0, request, locator));
+  EXPECT_TRUE(worker.ReleaseAndJoin()) << "the scan resumed the thread";
+  EXPECT_EQ(ChainCallRows(list), (std::vector<TRow>{{"ChainInner", worker.lines.Inner},
+                                                    {"ChainMiddle", worker.lines.Middle},
+                                                    {"ChainOuter", worker.lines.Outer}}));
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(list[i].OwnerThread, worker.Id());
+    EXPECT_EQ(list[i].StackOrigin, 1);
+  }
+}
+
+TEST_F(CallChainFixture, CallingThreadAndEngineThreads_AreNeverHeld) {
+  TDovaroStackList list;
+  TLiveStackLocator locator;
+  EXPECT_FALSE(ScanOtherThread(list, GetCurrentThreadId(), 0, {}, locator));
+  TBlockedChainThread worker(run_);
+  ASSERT_TRUE(worker.WaitUntilBlocked());
+  engineThreadForTest = worker.Id();
+  TestEngineContext().IsEngineThread = &IsTestEngineThread;
+  EXPECT_FALSE(ScanOtherThread(list, worker.Id(), 0, {}, locator));
+  TestEngineContext().IsEngineThread = nullptr;
+  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_TRUE(worker.ReleaseAndJoin());
+}
+
+TEST_F(CallChainFixture, CreatorsSavedStack_IsScannedAsTheCallingThreadsStack) {
+  struct TSaved {
+    std::shared_ptr<const TStackCopy> Copy;
+  } saved;
+  TChainLines lines{};
+  run_([](void* user) { static_cast<TSaved*>(user)->Copy = CopyCallingThreadStack(); }, &saved,
+       &lines);
+  ASSERT_TRUE(saved.Copy);
+  TDovaroThreadEntry entry;
+  entry.CreatorThreadId = GetCurrentThreadId();
+  entry.CreatorStack = saved.Copy;
+  TDovaroStackList list;
+  TLiveStackLocator locator;
+  TStackScanRequest request;
+  request.AddCallees = true;
+  ASSERT_TRUE(ScanCreatorStack(list, entry, request, locator));
+  EXPECT_EQ(ChainCallRows(list), (std::vector<TRow>{{"ChainInner", lines.Inner},
+                                                    {"ChainMiddle", lines.Middle},
+                                                    {"ChainOuter", lines.Outer}}));
+  ASSERT_GT(list.Count(), 0u);
+  EXPECT_EQ(list[0].StackOrigin, 0);
+  EXPECT_EQ(list[0].OwnerThread, GetCurrentThreadId());
+  EXPECT_FALSE(ScanCreatorStack(list, TDovaroThreadEntry{}, request, locator)) << "no copy";
 }
 
 TEST_F(CallChainFixture, CallStackText_NamesTheChainFromHere) {
