@@ -134,6 +134,12 @@ class TDovaroModuleOptions {
   TModuleHandle OwnerModule() const {
     return ownerModule_;
   }
+  // Makes the object speak for another module (the options in effect take
+  // the owner of the options they copy).
+  void SetOwner(std::string modulePath, TModuleHandle ownerModule) {
+    modulePath_ = std::move(modulePath);
+    ownerModule_ = ownerModule;
+  }
   int UpdateDepth() const {
     return updateDepth_;
   }

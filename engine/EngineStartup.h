@@ -14,3 +14,6 @@ void StartEngineUnits(TEngineContext& context) noexcept;
 
 // Ends every unit, the last started first. Never raises.
 void EndEngineUnits() noexcept;
+
+// A thread of the process ends (the module's thread-detach notification).
+void EngineThreadEnds() noexcept;

@@ -57,6 +57,7 @@ unsigned char __stdcall SetBDEConfig(void* /*reserved*/, const char* aliasName,
 // has nothing to set up or tear down.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) StartEngineUnits(engine);
+  if (reason == DLL_THREAD_DETACH) EngineThreadEnds();
   if (reason == DLL_PROCESS_DETACH) EndEngineUnits();
   return TRUE;
 }

@@ -50,6 +50,13 @@ class EReadError : public Exception {
   using Exception::Exception;
 };
 
+// The silent exception: it ends an operation without an error message, and
+// the exception engine never reports it.
+class EAbort : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // A failed assertion of the engine (its message says what was expected).
 class EAssertionFailed : public Exception {
  public:

@@ -70,6 +70,7 @@ RaiseExceptionFn RealRaiseException() {
 
 namespace boundary_detail {
 
+namespace {
 void RecordCurrentFailure(const char* exportName, BoundaryObserver observer) noexcept {
   try {
     RecordedFailure& lastFailure = failures.OfThisThread();
@@ -79,6 +80,19 @@ void RecordCurrentFailure(const char* exportName, BoundaryObserver observer) noe
     // Out of memory while describing: the raise still happens, with what we have.
   }
   if (observer) observer(exportName);
+}
+}  // namespace
+
+__attribute__((noinline)) bool GuardedExportCall(void (*body)(void* context), void* context,
+                                                 const char* exportName,
+                                                 BoundaryObserver observer) noexcept {
+  try {
+    body(context);
+    return true;
+  } catch (...) {
+    RecordCurrentFailure(exportName, observer);
+  }
+  return false;
 }
 
 void RaiseRecordedFailure(const void* exportAddress) noexcept {
@@ -99,3 +113,7 @@ void RaiseRecordedFailure(const void* exportAddress) noexcept {
 }
 
 }  // namespace boundary_detail
+
+const void* ExportBoundaryRoutine() noexcept {
+  return reinterpret_cast<const void*>(&boundary_detail::GuardedExportCall);
+}

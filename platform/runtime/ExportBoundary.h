@@ -27,20 +27,34 @@ inline constexpr unsigned long kBoundaryParameterCount = 4;
 using BoundaryObserver = void (*)(const char* exportName);
 
 namespace boundary_detail {
-void RecordCurrentFailure(const char* exportName, BoundaryObserver observer) noexcept;
+// Runs body(context) inside the one catch block of every export: false when
+// a failure left the body (it is then recorded). Not inlined, so that an
+// exception engine can tell this frame from the program's own handlers: an
+// exception that only this frame catches leaves the module.
+bool GuardedExportCall(void (*body)(void* context), void* context, const char* exportName,
+                       BoundaryObserver observer) noexcept;
 [[noreturn]] void RaiseRecordedFailure(const void* exportAddress) noexcept;
 }  // namespace boundary_detail
+
+// The address of the boundary's catching routine, for the engine's analysis
+// of who catches a raise.
+const void* ExportBoundaryRoutine() noexcept;
 
 // Runs an export's body; its result is the export's result. `observer` may
 // be null.
 template <class Body>
 auto RunExport(const char* exportName, const void* exportAddress, BoundaryObserver observer,
                Body&& body) -> decltype(body()) {
-  try {
-    return body();
-  } catch (...) {
-    boundary_detail::RecordCurrentFailure(exportName, observer);
-  }
+  using TResult = decltype(body());
+  struct TCall {
+    Body& body;
+    TResult result{};
+  } call{body};
+  const auto run = [](void* context) {
+    auto& c = *static_cast<TCall*>(context);
+    c.result = c.body();
+  };
+  if (boundary_detail::GuardedExportCall(run, &call, exportName, observer)) return call.result;
   // Raised outside the catch block: the C++ exception is no longer in flight,
   // and the recorded copy keeps its object alive for the caller.
   boundary_detail::RaiseRecordedFailure(exportAddress);

@@ -30,15 +30,30 @@ void Disagree(CorpusFigures& figures, std::string text) {
   }
 }
 
+// objdump shows a prefix on a row of its own when a symbol starts inside the
+// instruction it begins (data between routines): the rest follows as .byte,
+// perhaps after more prefixes alone.
+bool CutByASymbol(const std::vector<ObjdumpInstruction>& rows, std::size_t index) {
+  static const char* const kPrefixes[] = {"ss",   "cs",  "ds",   "es",    "fs",     "gs",
+                                          "lock", "rep", "repz", "repnz", "data16", "addr16"};
+  const std::string& text = rows[index].text;
+  const bool prefixAlone = std::any_of(std::begin(kPrefixes), std::end(kPrefixes),
+                                       [&](const char* prefix) { return text == prefix; });
+  return prefixAlone && index + 1 < rows.size() &&
+         (rows[index + 1].text.rfind(".byte", 0) == 0 || CutByASymbol(rows, index + 1));
+}
+
 }  // namespace
 
 CorpusFigures CompareCorpus(const ObjdumpListing& listing) {
   CorpusFigures figures;
   TDisAsm decoder;
-  for (const ObjdumpInstruction& row : listing.instructions) {
+  const auto& rows = listing.instructions;
+  for (std::size_t index = 0; index < rows.size(); ++index) {
+    const ObjdumpInstruction& row = rows[index];
     ++figures.rows;
     const std::span<const std::uint8_t> code = listing.CodeFrom(row);
-    if (row.text.rfind(".byte", 0) == 0) {
+    if (row.text.rfind(".byte", 0) == 0 || CutByASymbol(rows, index)) {
       ++figures.cutRows;
       continue;
     }

@@ -1,0 +1,71 @@
+// The stages of the handling sequence that produce and carry the report:
+// the bug identifier and the report text, the duplicate check, the
+// screenshot, the dialog and the steps-to-reproduce request, the log, and
+// the delivery. The sequence calls them at their places through this narrow
+// interface; a stage that is not built yet does nothing and says so in one
+// debugger-output line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/ExceptionLogTypes.h"
+
+struct TExceptionLogEngine;
+
+// What the stages know of the exception being handled.
+struct THandlingFacts {
+  TDovaroExceptionRecord* Record = nullptr;
+  const TExceptNotifyParams* Params = nullptr;
+  std::string ClassName;
+  std::string Message;  // the custom message of a filter when there is one
+  bool LanguageException = false;
+  int HandlerKind = hkPlain;
+  bool Duplicate = false;
+};
+
+// The outcome of the dialog stage.
+struct TDialogOutcome {
+  bool SendChosen = false;
+  bool ScreenshotChosen = false;
+  bool ClipboardCopy = false;
+  int NextKind = 0;  // a kind the dialog switched to, shown next (0: none)
+};
+
+class IHandlingStages {
+ public:
+  virtual ~IHandlingStages() = default;
+  // The bug identifier of the kept call stack (four hexadecimal digits).
+  virtual std::string BugIdentifier(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // The report text; the record's ReportText.
+  virtual std::string ReportText(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Whether the report is a duplicate of a stored one (counting it there
+  // when `count`).
+  virtual bool CheckDuplicate(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                              bool count) = 0;
+  virtual void TakeScreenshot(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  virtual void SaveScreenshot(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  virtual void ReleaseScreenshot(TExceptionLogEngine& engine) = 0;
+  // The dialog of `kind`; false when it could not be shown (the "GUI" warning).
+  virtual bool ShowDialog(TExceptionLogEngine& engine, const THandlingFacts& facts, int kind,
+                          bool beep, TDialogOutcome& outcome) = 0;
+  virtual void AskReproduceSteps(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Adds a section of lines under `title` to the report text.
+  virtual void InsertReportSection(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                                   const std::string& title,
+                                   const std::vector<std::string>& lines) = 0;
+  // The web channel's answer with the report (false: not answered).
+  virtual bool AnswerWeb(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  virtual void CheckLogVersion(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Saves the report into the log; false when the save failed.
+  virtual bool SaveReportToLog(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Delivers the report (mail and web); runs its own events and warnings.
+  virtual void Deliver(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Temporary report files of the exception are deleted.
+  virtual void DeleteTemporaryFiles(TExceptionLogEngine& engine) = 0;
+};
+
+// The stages of today's build: every one says it is not built yet, except
+// that the log, dialog and delivery stages then succeed without doing
+// anything, so the sequence goes on.
+IHandlingStages& PendingStages();
