@@ -13,6 +13,9 @@ namespace {}  // namespace
 
 void TLiveStackLocator::Locate(TAddress address, std::uint32_t threadId, TCodeLocation& location,
                                bool isExceptionAddress, bool stackOrigin) {
+  // The builder learns of the modules its stacks run through, as the
+  // snapshot does; the lookup itself only reads.
+  ModuleEntryByHandle(ModuleHandleOfAddress(address));
   LocateAddress(address, threadId, location, isExceptionAddress, stackOrigin);
 }
 

@@ -55,12 +55,18 @@ std::optional<std::string> MangledName(TAddress record) {
   return Text(*name);
 }
 
-// "St9exception" and other names of the standard namespace, readable.
+// "St9exception" and other names of the standard namespace, readable; a
+// class of an anonymous namespace is shown by its own name.
 std::string Readable(const std::string& mangled) {
   if (mangled.size() > 2 && mangled[0] == 'S' && mangled[1] == 't') {
     return "std::" + ReadableTypeName(mangled.substr(2));
   }
-  return ReadableTypeName(mangled);
+  std::string name = ReadableTypeName(mangled);
+  constexpr std::string_view kAnonymous = "_GLOBAL__N_1::";
+  for (auto at = name.find(kAnonymous); at != std::string::npos; at = name.find(kAnonymous)) {
+    name.erase(at, kAnonymous.size());
+  }
+  return name;
 }
 
 enum class TRecordKind { kPlain, kSingle, kMultiple, kOther };
@@ -131,8 +137,14 @@ std::vector<std::string> ClassAncestry(const void* object) {
 }
 
 bool InheritsFromName(const std::vector<std::string>& ancestry, std::string_view name) {
-  return std::any_of(ancestry.begin(), ancestry.end(),
-                     [&](const std::string& ancestor) { return SameName(ancestor, name); });
+  // A name without its namespaces names the class in any namespace.
+  const auto unqualified = [](std::string_view full) {
+    const auto colons = full.rfind("::");
+    return colons == std::string_view::npos ? full : full.substr(colons + 2);
+  };
+  return std::any_of(ancestry.begin(), ancestry.end(), [&](const std::string& ancestor) {
+    return SameName(ancestor, name) || SameName(unqualified(ancestor), name);
+  });
 }
 
 bool IsValidObject(const void* object) {

@@ -73,6 +73,7 @@ struct TExceptionLogEngine {
   TAddress LastAddress = 0;
   bool LastWasLanguageException = false;
   TAddress LastHandledAddress = 0;
+  const void* LastHandledObject = nullptr;  // a rethrow of it is not handled again
 
   // Objects the engine made for operating-system exceptions, kept until the
   // next one replaces them.

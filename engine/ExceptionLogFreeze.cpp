@@ -76,11 +76,9 @@ void TFreezeThread::Execute() {
       continue;
     }
     silence += kStepMilliseconds;
-    if (silence >= engine_.EffectiveOptions.FreezeTimeoutSecs() * 1000 ||
-        silence >= CurrentZuderaDodOptions().FreezeTimeoutSecs() * 1000) {
-      ReportFreeze();
-      silence = 0;
-    }
+    // One report when the silence reaches the time-out; the next freeze
+    // counts anew once the window has answered.
+    if (silence == CurrentZuderaDodOptions().FreezeTimeoutSecs() * 1000) ReportFreeze();
   }
   engine_.ExcludeThread(GetCurrentThreadId(), false);
 }

@@ -143,7 +143,8 @@ extern "C" void vipc_record_language_rethrow(TRaiseFrame* frame) {
     TRaiseFrame rethrow = *frame;
     rethrow.Thrown = object;
     rethrow.Type = abi::__cxa_current_exception_type();
-    RecordLanguageRaise(*engine, rethrow, true);
+    // An exception handled at its raise and thrown on is not handled again.
+    RecordLanguageRaise(*engine, rethrow, object != engine->LastHandledObject);
   } catch (...) {
   }
 }

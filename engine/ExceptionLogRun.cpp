@@ -357,6 +357,7 @@ void TSequence::RunSteps() {
   address_ =
       request_.LanguageException ? request_.Address - kLanguageRaiseCallLength : request_.Address;
   engine_.LastHandledAddress = address_;
+  engine_.LastHandledObject = request_.Object;
   ancestry_ = ClassAncestry(request_.Object);
   facts_.Record = &engine_.Record;
   facts_.Params = &params_;

@@ -1,0 +1,247 @@
+// The handling sequence in real processes: a host program loads a module
+// that carries the engine and runs one scenario; the engine's events and
+// stages write what they saw into a journal that the test reads back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+constexpr unsigned long kAccessViolation = 0xC0000005;
+constexpr unsigned long kIntegerDivideByZero = 0xC0000094;
+constexpr unsigned long kApplicationCode = 0xE0000001;
+
+struct TScenario {
+  unsigned long ExitCode = 0;
+  bool TimedOut = false;
+  std::vector<std::string> Journal;
+  std::string Output;
+
+  std::vector<std::string> Lines(const std::string& start) const {
+    std::vector<std::string> lines;
+    for (const std::string& line : Journal) {
+      if (line.rfind(start, 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  }
+  bool Has(const std::string& start) const { return !Lines(start).empty(); }
+  // The value of "name=" in a journal line (up to the next blank).
+  static std::string Field(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + name.size() + 2;
+    const std::size_t end = line.find(' ', from);
+    return line.substr(from, end == std::string::npos ? std::string::npos : end - from);
+  }
+};
+
+TScenario RunScenario(const std::string& scenario, const std::string& host = "handling_host.exe",
+                      const std::string& module = {}) {
+  TempFolder folder;
+  const std::string journal = folder.Path() + "journal.txt";
+  SetEnvironmentVariableA("VIPC_HANDLING_JOURNAL", journal.c_str());
+  SetEnvironmentVariableA("VIPC_HANDLING_RESTARTED", nullptr);
+  std::string command = host + " " + scenario;
+  if (!module.empty()) command += " " + module;
+  const ChildOutcome outcome = RunChild(command, 120000);
+  // A restarted process writes on after the first one ended.
+  if (scenario == "restart") {
+    for (int i = 0; i < 600 && ReadFileBytes(journal).find("restarted in") == std::string::npos; ++i) {
+      Sleep(100);
+    }
+  }
+  TScenario result;
+  result.ExitCode = outcome.exitCode;
+  result.TimedOut = outcome.timedOut;
+  result.Output = outcome.output;
+  std::istringstream lines(ReadFileBytes(journal));
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    result.Journal.push_back(line);
+  }
+  SetEnvironmentVariableA("VIPC_HANDLING_JOURNAL", nullptr);
+  return result;
+}
+
+std::string Dump(const TScenario& scenario) {
+  std::string text = "journal:\n";
+  for (const std::string& line : scenario.Journal) text += "  " + line + "\n";
+  return text + "output:\n" + scenario.Output;
+}
+
+std::string MainThread(const TScenario& scenario) {
+  const auto lines = scenario.Lines("host: main thread=");
+  return lines.empty() ? std::string() : lines.front().substr(std::string("host: main thread=").size());
+}
+
+}  // namespace
+
+TEST(Handling, HostFaults_HandledOnceInAHandlingThreadThenTheProcessEndsWithTheCode) {
+  struct TRow {
+    const char* scenario;
+    unsigned long code;
+    const char* className;
+    bool mainThread;
+    const char* routine;  // of the host's library, named through its exports
+  };
+  const TRow rows[] = {
+      {"av-main", kAccessViolation, "EAccessViolation", true, "HostWritesNowhere"},
+      {"av-thread", kAccessViolation, "EAccessViolation", false, "HostWritesNowhere"},
+      {"div-main", kIntegerDivideByZero, "EDivByZero", true, "HostDividesByZero"},
+      {"div-thread", kIntegerDivideByZero, "EDivByZero", false, "HostDividesByZero"},
+      {"raise-main", kApplicationCode, "EExternalException", true, "HostRaises"},
+      {"raise-thread", kApplicationCode, "EExternalException", false, "HostRaises"},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.scenario);
+    const TScenario run = RunScenario(row.scenario);
+    EXPECT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, row.code) << Dump(run);
+    const auto notified = run.Lines("ExceptionNotify");
+    ASSERT_EQ(notified.size(), 1u) << Dump(run);
+    EXPECT_EQ(TScenario::Field(notified[0], "class"), row.className);
+    const std::string raise = TScenario::Field(notified[0], "raise");
+    EXPECT_EQ(TScenario::Field(notified[0], "thread"), raise) << "events run in the raising thread";
+    EXPECT_EQ(raise == MainThread(run), row.mainThread);
+    const auto stages = run.Lines("stage thread=");
+    ASSERT_FALSE(stages.empty()) << Dump(run);
+    EXPECT_NE(stages[0].substr(std::string("stage thread=").size()), raise)
+        << "the sequence runs in a handling thread while the faulting thread waits";
+    EXPECT_NE(TScenario::Field(notified[0], "stack").find(row.routine), std::string::npos)
+        << Dump(run);
+  }
+}
+
+TEST(Handling, CppRaises_ReportedAtTheRaiseOnlyWhenNothingCatchesThem) {
+  const TScenario uncaught = RunScenario("cpp-uncaught");
+  EXPECT_EQ(uncaught.ExitCode, 1u) << Dump(uncaught);
+  const auto notified = uncaught.Lines("ExceptionNotify");
+  ASSERT_EQ(notified.size(), 1u) << Dump(uncaught);
+  EXPECT_NE(TScenario::Field(notified[0], "class").find("EProbeError"), std::string::npos);
+  EXPECT_NE(TScenario::Field(notified[0], "stack").find("ProbeRaiser"), std::string::npos)
+      << "the raising routine is still on the stack: handled before unwinding\n"
+      << Dump(uncaught);
+
+  const TScenario caught = RunScenario("cpp-caught");
+  EXPECT_EQ(caught.ExitCode, 0u) << Dump(caught);
+  EXPECT_FALSE(caught.Has("ExceptionNotify")) << Dump(caught);
+
+  const TScenario abort = RunScenario("cpp-abort");
+  EXPECT_FALSE(abort.Has("ExceptionNotify")) << Dump(abort);
+
+  const TScenario thread = RunScenario("cpp-thread");
+  EXPECT_EQ(thread.ExitCode, 0u) << Dump(thread);
+  const auto inThread = thread.Lines("ExceptionNotify");
+  ASSERT_EQ(inThread.size(), 1u) << Dump(thread);
+  EXPECT_NE(TScenario::Field(inThread[0], "raise"), MainThread(thread));
+  EXPECT_NE(TScenario::Field(inThread[0], "stack").find("ProbeRaiser"), std::string::npos);
+}
+
+TEST(Handling, ExceptionRaisedInsideAnEventCallback_IsNotReported) {
+  const TScenario run = RunScenario("callback-raise");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
+  EXPECT_TRUE(run.Has("second exception result=false")) << Dump(run);
+}
+
+TEST(Handling, Filters_FirstMatchScopeBaseClassAndSwallowing) {
+  const TScenario first = RunScenario("filter-first");
+  const auto firstNotified = first.Lines("ExceptionNotify");
+  ASSERT_EQ(firstNotified.size(), 1u) << Dump(first);
+  EXPECT_NE(firstNotified[0].find("shown=the first filter"), std::string::npos) << Dump(first);
+
+  const TScenario scope = RunScenario("filter-scope1");
+  const auto scopeNotified = scope.Lines("ExceptionNotify");
+  ASSERT_EQ(scopeNotified.size(), 1u) << Dump(scope);
+  EXPECT_EQ(scopeNotified[0].find("only caught ones"), std::string::npos)
+      << "scope 1 never matches what nothing catches";
+
+  const TScenario base = RunScenario("filter-base");
+  const auto baseNotified = base.Lines("ExceptionNotify");
+  ASSERT_EQ(baseNotified.size(), 1u) << Dump(base);
+  EXPECT_NE(baseNotified[0].find("shown=by its base class"), std::string::npos) << Dump(base);
+  EXPECT_NE(baseNotified[0].find("class=EHostDerived"), std::string::npos)
+      << "a class of the host, matched by its ancestor's name";
+
+  const TScenario none = RunScenario("filter-none");
+  EXPECT_FALSE(none.Has("ExceptionNotify")) << Dump(none);
+  EXPECT_FALSE(none.Has("stage")) << "handler none: no stage runs\n" << Dump(none);
+}
+
+TEST(Handling, Events_ReachTheProgramsVariablesInTheirOrder) {
+  const TScenario run = RunScenario("cpp-thread");
+  std::vector<std::string> events;
+  for (const std::string& line : run.Journal) {
+    if (line.rfind("host:", 0) == 0 || line.rfind("stage thread", 0) == 0) continue;
+    events.push_back(line.substr(0, line.find(" thread=")));
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"ExceptionNotify",
+                                              "CustomDataRequest",
+                                              "stage section title=Custom Information lines=1",
+                                              "ExceptionActionNotify action=0",
+                                              "stage dialog kind=1",
+                                              "ExceptionActionNotify action=1",
+                                              "ExceptionActionNotify action=2",
+                                              "stage log",
+                                              "ExceptionActionNotify action=3"}))
+      << Dump(run);
+}
+
+TEST(Handling, ClearedGoOnFlag_SkipsTheStagesAndLetsTheRuntimeHandle) {
+  const TScenario run = RunScenario("goon-cleared");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_TRUE(run.Has("ExceptionNotify"));
+  EXPECT_FALSE(run.Has("stage dialog")) << Dump(run);
+  EXPECT_FALSE(run.Has("stage log")) << Dump(run);
+}
+
+TEST(Handling, RetryFlagOfAFailedLogSave_RepeatsTheSaveOnceMore) {
+  const TScenario run = RunScenario("log-retry");
+  // The save fails twice; the first failure's retry repeats it once, the
+  // second failure's is not set.
+  EXPECT_EQ(run.Lines("stage log").size(), 2u) << Dump(run);
+  EXPECT_EQ(run.Lines("ExceptionErrorNotify action=3").size(), 2u) << Dump(run);
+}
+
+TEST(Handling, ErrorBurst_RequestsTheActionAfterTheLastOne) {
+  const TScenario run = RunScenario("burst");
+  EXPECT_EQ(run.ExitCode, 1u) << "terminated after the third report\n" << Dump(run);
+  EXPECT_EQ(run.Lines("ExceptionNotify").size(), 3u) << Dump(run);
+  EXPECT_FALSE(run.Has("host: survived the burst")) << Dump(run);
+}
+
+TEST(Handling, RestartRequest_StartsTheProgramAgainWithItsCommandLineAndFolder) {
+  const TScenario run = RunScenario("restart");
+  EXPECT_EQ(run.ExitCode, 1u) << Dump(run);
+  EXPECT_FALSE(run.Has("host: not restarted")) << Dump(run);
+  const auto restarted = run.Lines("host: restarted in ");
+  ASSERT_EQ(restarted.size(), 1u) << "exactly one restart: the guard holds\n" << Dump(run);
+  EXPECT_NE(restarted[0].find("handling_host.exe"), std::string::npos);
+  EXPECT_NE(restarted[0].find(" restart"), std::string::npos);
+}
+
+TEST(Handling, FrozenMainWindow_ReportedOncePerFreezeAndWatchedOn) {
+  const TScenario run = RunScenario("freeze");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  const auto notified = run.Lines("ExceptionNotify");
+  ASSERT_EQ(notified.size(), 2u) << "one report for each of the two freezes\n" << Dump(run);
+  for (const std::string& line : notified) {
+    EXPECT_NE(line.find("message=The application seems to be frozen."), std::string::npos);
+    EXPECT_EQ(TScenario::Field(line, "raise"), MainThread(run));
+  }
+}
+
+TEST(Handling, FailureThroughAnExportBoundary_IsReportedAndStillReachesTheHost) {
+  const TScenario run = RunScenario("boundary");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: boundary raised " + std::to_string(0xE0564950UL))) << Dump(run);
+}
