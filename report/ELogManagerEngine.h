@@ -28,7 +28,9 @@ struct TLogFailure {
 };
 
 // What the handling sequence does around a save, lent to SaveReportToLog for
-// one call and called on the calling thread.
+// one call and called on the calling thread, never while the log's lock is
+// held. The handlers must not raise (the sequence's callback slot swallows
+// what the program's handlers raise).
 class ILogStageEvents {
  public:
   virtual ~ILogStageEvents() = default;

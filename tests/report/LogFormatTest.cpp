@@ -26,6 +26,13 @@ std::vector<std::string> Ids(const TStoredReports& reports) {
   return ids;
 }
 
+// A log text and the bug identifiers of the reports read from it.
+struct TTextCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string> ids;
+};
+
 // The file bytes after appending the given reports to an empty log.
 std::string FileOf(const std::vector<std::string>& reports) {
   TStoredReports stored;
@@ -45,11 +52,7 @@ TEST(LogFileText, AppendedReports_AreSeparatedByFivePairsAndEndWithFour) {
 TEST(SplitLogText, Pieces_AreTheCompleteReports) {
   const std::string a = NumberedReport(1), b = NumberedReport(2), c = NumberedReport(3);
   const std::string two = FileOf({a, b});
-  struct Case {
-    const char* name;
-    std::string text;
-    std::vector<std::string> ids;
-  } cases[] = {
+  const TTextCase cases[] = {
       {"empty", "", {}},
       {"one report", FileOf({a}), {"0001"}},
       {"three reports", FileOf({a, b, c}), {"0001", "0002", "0003"}},
@@ -61,7 +64,7 @@ TEST(SplitLogText, Pieces_AreTheCompleteReports) {
       {"LF-only line ends", LfOnly(two), {"0001", "0002"}},
       {"no separator after the last report", two + "\r\n" + c, {"0001", "0002"}},
   };
-  for (const Case& row : cases) {
+  for (const TTextCase& row : cases) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(Ids(SplitLogText(row.text)), row.ids);
   }
@@ -80,11 +83,7 @@ TEST(SplitLogText, FirstPieceIsTheReportAndLaterOnesStartWithAnEmptyLine) {
 TEST(ParseLogFileText, EditedAndDamagedFiles_LoadAsTheirReports) {
   const std::string a = NumberedReport(1), b = NumberedReport(2);
   const std::string file = FileOf({a, b});
-  struct Case {
-    const char* name;
-    std::string text;
-    std::vector<std::string> ids;
-  } cases[] = {
+  const TTextCase cases[] = {
       {"as written", file, {"0001", "0002"}},
       {"without the final four pairs", file.substr(0, file.size() - 8), {"0001", "0002"}},
       {"without any final line break", file.substr(0, file.size() - 10), {"0001", "0002"}},
@@ -100,7 +99,7 @@ TEST(ParseLogFileText, EditedAndDamagedFiles_LoadAsTheirReports) {
       {"fewer than 8 characters", "-\r\n|\r\n", {}},
       {"no complete report", "some notes\r\n\r\n\r\n\r\n", {}},
   };
-  for (const Case& row : cases) {
+  for (const TTextCase& row : cases) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(Ids(ParseLogFileText(row.text)), row.ids);
   }
