@@ -131,11 +131,12 @@ void ReplaceLogFileBytes(const std::string& fileName, const std::string& bytes) 
   TFileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) RaiseFileError("Cannot create log file", fileName);
-  const bool written = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get());
-  const DWORD writeCode = GetLastError();
-  if (!file.Close() || !written) {
+  bool written = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get());
+  written = file.Close() && written;
+  if (!written) {
+    const DWORD code = GetLastError();
     DeleteFileA(temporary.c_str());
-    RaiseFileError("Cannot write log file", fileName, written ? GetLastError() : writeCode);
+    RaiseFileError("Cannot write log file", fileName, code);
   }
   if (!MoveOver(temporary, fileName)) {
     const DWORD code = GetLastError();

@@ -49,7 +49,7 @@ TStoredReports ParseLogFileText(std::string_view fileText) {
 }
 
 void AppendStoredReport(TStoredReports& reports, std::string_view report, int limit) {
-  if (limit != -1 && limit >= 0 && reports.size() >= static_cast<std::size_t>(limit)) {
+  if (limit >= 0 && reports.size() >= static_cast<std::size_t>(limit)) {
     const std::size_t dropped = std::min(reports.size(), reports.size() - limit + 1);
     reports.erase(reports.begin(), reports.begin() + static_cast<std::ptrdiff_t>(dropped));
   }
