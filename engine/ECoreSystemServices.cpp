@@ -40,17 +40,24 @@ std::string ProgramNameWithoutExtension() {
   return ChangeFileExt(ExtractFileName(std::string(path, length)), "");
 }
 
-// Opens the file as WritableLocation describes; a file created for the test
-// is removed again.
+// Opens the file as WritableLocation describes. A missing file is probed
+// through a file of this thread's own beside it, never under its own name:
+// creating and removing the name itself could remove a file another process
+// saved there in between (a log written by two programs at once).
 bool CanOpen(const std::string& fileName, bool readOnly) {
-  const bool existed = GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
-  const HANDLE file =
-      CreateFileA(fileName.c_str(), readOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  readOnly ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file =
+      CreateFileA(fileName.c_str(), readOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE, share,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && !readOnly && GetLastError() == ERROR_FILE_NOT_FOUND) {
+    const std::string probe = ExtractFilePath(fileName) + "~" +
+                              std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetCurrentThreadId()) + ".tmp";
+    file = CreateFileA(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  }
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
-  if (!existed && !readOnly) DeleteFileA(fileName.c_str());
   return true;
 }
 

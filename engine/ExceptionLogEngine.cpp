@@ -27,7 +27,8 @@ void THandlingLock::unlock() {
   LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(section_));
 }
 
-TExceptionLogEngine::TExceptionLogEngine() : Stages(&PendingStages()) {}
+TExceptionLogEngine::TExceptionLogEngine()
+    : OwnStages(MakeEngineStages()), Stages(OwnStages.get()) {}
 TExceptionLogEngine::~TExceptionLogEngine() = default;
 
 bool TExceptionLogEngine::IsExcludedThread(std::uint32_t threadId) {

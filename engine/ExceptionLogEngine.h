@@ -55,7 +55,8 @@ struct TExceptionLogEngine {
 
   // --- handling ---
   THandlingLock HandlingLock;
-  IHandlingStages* Stages;  // the stages of the sequence (PendingStages() until replaced)
+  std::unique_ptr<IHandlingStages> OwnStages;  // the stages that are built
+  IHandlingStages* Stages;  // the stages the sequence uses: OwnStages unless replaced
   TDovaroModuleOptionsEx EffectiveOptions;    // the options in effect (no owner)
   TDovaroExceptionRecord Record;              // the exception being handled
   TDovaroExceptionRecord* Current = nullptr;  // &Record while handling runs

@@ -72,6 +72,28 @@ double Now() {
   return static_cast<double>(ticks) / 864000000000.0 - 109205.0;
 }
 
+// The events around the log's save, as the log stage calls them.
+class TLogEvents final : public ILogStageEvents {
+ public:
+  TLogEvents(TExceptionLogEngine& engine, TDovaroExceptionRecord& record, TAddress address)
+      : engine_(engine), record_(record), address_(address) {}
+  void BeforeLog(bool& execute) override {
+    FireActionNotify(engine_, record_, ActBeforeLog, execute);
+  }
+  void LogFailed(const TLogFailure& failure, bool& retry) override {
+    Warn(engine_, eeLogError, "Log", failure.Message, address_);
+    FireErrorNotify(engine_, record_, ActAfterLog, retry);
+  }
+  void AfterLog(bool& execute) override {
+    FireActionNotify(engine_, record_, ActAfterLog, execute);
+  }
+
+ private:
+  TExceptionLogEngine& engine_;
+  TDovaroExceptionRecord& record_;
+  TAddress address_;
+};
+
 class TSequence {
  public:
   TSequence(TExceptionLogEngine& engine, const TProcessRequest& request,
@@ -324,18 +346,8 @@ void TSequence::LogAndSend() {
   TDovaroModuleOptions& o = engine_.EffectiveOptions;
   if (o.LogFlags() & LogVersionCheck) stages_.CheckLogVersion(engine_, facts_);
   if (o.WriteLogFile()) {
-    bool save = true;
-    FireActionNotify(engine_, *facts_.Record, ActBeforeLog, save);
-    if (save) {
-      for (bool retry = true; retry;) {
-        retry = false;
-        if (stages_.SaveReportToLog(engine_, facts_)) break;
-        Warn(engine_, eeLogError, "Log", std::string(), address_);
-        FireErrorNotify(engine_, *facts_.Record, ActAfterLog, retry);
-      }
-      bool after = true;
-      FireActionNotify(engine_, *facts_.Record, ActAfterLog, after);
-    }
+    TLogEvents events(engine_, *facts_.Record, address_);
+    stages_.SaveReportToLog(engine_, facts_, events);
   }
   section_ = 16;
   if (SendWanted()) stages_.Deliver(engine_, facts_);

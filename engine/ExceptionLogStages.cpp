@@ -48,9 +48,12 @@ class TPendingStages final : public IHandlingStages {
   void CheckLogVersion(TExceptionLogEngine&, const THandlingFacts&) override {
     NotBuilt("log version check");
   }
-  bool SaveReportToLog(TExceptionLogEngine&, const THandlingFacts&) override {
+  void SaveReportToLog(TExceptionLogEngine&, const THandlingFacts&,
+                       ILogStageEvents& events) override {
     NotBuilt("log");
-    return true;
+    bool execute = true;
+    events.BeforeLog(execute);
+    events.AfterLog(execute);
   }
   void Deliver(TExceptionLogEngine&, const THandlingFacts&) override { NotBuilt("delivery"); }
   void DeleteTemporaryFiles(TExceptionLogEngine&) override {}

@@ -6,10 +6,12 @@
 // debugger-output line.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/ExceptionLogTypes.h"
+#include "report/ELogManagerEngine.h"
 
 struct TExceptionLogEngine;
 
@@ -57,8 +59,10 @@ class IHandlingStages {
   // The web channel's answer with the report (false: not answered).
   virtual bool AnswerWeb(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
   virtual void CheckLogVersion(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
-  // Saves the report into the log; false when the save failed.
-  virtual bool SaveReportToLog(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
+  // Saves the report into the log between the events' BeforeLog and
+  // AfterLog; a failed attempt goes to LogFailed, whose retry repeats it.
+  virtual void SaveReportToLog(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                               ILogStageEvents& events) = 0;
   // Delivers the report (mail and web); runs its own events and warnings.
   virtual void Deliver(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
   // Temporary report files of the exception are deleted.
@@ -69,3 +73,7 @@ class IHandlingStages {
 // that the log, dialog and delivery stages then succeed without doing
 // anything, so the sequence goes on.
 IHandlingStages& PendingStages();
+
+// The stages that are built (the log: duplicates, version check, save); the
+// others are the pending ones. One per engine.
+std::unique_ptr<IHandlingStages> MakeEngineStages();

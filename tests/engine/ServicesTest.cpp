@@ -132,6 +132,21 @@ TEST(WritableLocation, KeepsAWritableNameAndFallsBackToTheEngineFolder) {
                                                      "\\there.log");
 }
 
+TEST(WritableLocation, MissingFile_IsProbedWithoutLeavingAnyFileBehind) {
+  TempFolder folder;
+  EXPECT_EQ(WritableLocation(folder.Path() + "new.elf"), folder.Path() + "new.elf");
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA((folder.Path() + "*.*").c_str(), &entry);
+  std::string left;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (entry.cFileName[0] != '.') left += std::string(entry.cFileName) + " ";
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  EXPECT_EQ(left, "");
+}
+
 TEST(EngineFolder, IsTheApplicationDataFolderWithZuderaDod) {
   const std::string folder = EngineFolder();
   EXPECT_EQ(ExtractFileName(folder), "ZuderaDod");

@@ -54,7 +54,8 @@ TScenario RunScenario(const std::string& scenario, const std::string& host = "ha
   const ChildOutcome outcome = RunChild(command, 120000);
   // A restarted process writes on after the first one ended.
   if (scenario == "restart") {
-    for (int i = 0; i < 600 && ReadFileBytes(journal).find("restarted in") == std::string::npos; ++i) {
+    for (int i = 0; i < 600 && ReadFileBytes(journal).find("restarted in") == std::string::npos;
+         ++i) {
       Sleep(100);
     }
   }
@@ -79,7 +80,8 @@ std::string Dump(const TScenario& scenario) {
 
 std::string MainThread(const TScenario& scenario) {
   const auto lines = scenario.Lines("host: main thread=");
-  return lines.empty() ? std::string() : lines.front().substr(std::string("host: main thread=").size());
+  return lines.empty() ? std::string()
+                       : lines.front().substr(std::string("host: main thread=").size());
 }
 
 }  // namespace
@@ -183,15 +185,12 @@ TEST(Handling, Events_ReachTheProgramsVariablesInTheirOrder) {
     if (line.rfind("host:", 0) == 0 || line.rfind("stage thread", 0) == 0) continue;
     events.push_back(line.substr(0, line.find(" thread=")));
   }
-  EXPECT_EQ(events, (std::vector<std::string>{"ExceptionNotify",
-                                              "CustomDataRequest",
-                                              "stage section title=Custom Information lines=1",
-                                              "ExceptionActionNotify action=0",
-                                              "stage dialog kind=1",
-                                              "ExceptionActionNotify action=1",
-                                              "ExceptionActionNotify action=2",
-                                              "stage log",
-                                              "ExceptionActionNotify action=3"}))
+  EXPECT_EQ(
+      events,
+      (std::vector<std::string>{
+          "ExceptionNotify", "CustomDataRequest", "stage section title=Custom Information lines=1",
+          "ExceptionActionNotify action=0", "stage dialog kind=1", "ExceptionActionNotify action=1",
+          "ExceptionActionNotify action=2", "stage log", "ExceptionActionNotify action=3"}))
       << Dump(run);
 }
 

@@ -31,11 +31,11 @@ void SetOption(const char* name, unsigned value) {
   Probe<void (*)(const char*, unsigned)>("ProbeSetOption")(name, value);
 }
 
-void AddFilter(const char* name, int scope, int dialog, int handler, int after, const char* message) {
+void AddFilter(const char* name, int scope, int dialog, int handler, int after,
+               const char* message) {
   Probe<void (*)(const char*, int, int, int, int, const char*)>("ProbeAddFilter")(
       name, scope, dialog, handler, after, message);
 }
-
 
 }  // namespace
 
@@ -55,8 +55,9 @@ int FaultIn(bool secondThread, int kind) {
     HostFaults(kind);
     return 0;
   }
-  HANDLE thread = CreateThread(nullptr, 0, &FaultingThread,
-                               reinterpret_cast<void*>(static_cast<std::intptr_t>(kind)), 0, nullptr);
+  HANDLE thread =
+      CreateThread(nullptr, 0, &FaultingThread,
+                   reinterpret_cast<void*>(static_cast<std::intptr_t>(kind)), 0, nullptr);
   WaitForSingleObject(thread, INFINITE);
   return 0;
 }

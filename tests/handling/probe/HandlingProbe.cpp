@@ -62,8 +62,7 @@ void Notify(const char* name, const TDovaroExceptionRecord& record, bool& goOn) 
   JournalLine(std::string(name) + " thread=" + Id(GetCurrentThreadId()) + " raise=" +
               Id(record.RaiseThread) + " class=" + ExceptionClassName(record.RaisedObject) +
               " message=" + ExceptionMessage(record.RaisedObject).value_or("") +
-              " shown=" + ShownMessage() +
-              " stack=" + StackRoutines(record));
+              " shown=" + ShownMessage() + " stack=" + StackRoutines(record));
   if (clearGoOn) goOn = false;
   if (raiseInCallback) {
     raiseInCallback = false;
@@ -135,15 +134,22 @@ class TProbeStages final : public IHandlingStages {
   void CheckLogVersion(TExceptionLogEngine& e, const THandlingFacts& f) override {
     Pending().CheckLogVersion(e, f);
   }
-  bool SaveReportToLog(TExceptionLogEngine&, const THandlingFacts&) override {
-    JournalLine("stage log");
-    if (logFailuresLeft > 0) {
+  void SaveReportToLog(TExceptionLogEngine&, const THandlingFacts&,
+                       ILogStageEvents& events) override {
+    bool execute = true;
+    events.BeforeLog(execute);
+    for (bool retry = true; execute && retry;) {
+      retry = false;
+      JournalLine("stage log");
+      if (logFailuresLeft == 0) break;
       --logFailuresLeft;
-      return false;
+      events.LogFailed(TLogFailure{"the probe's log is full"}, retry);
     }
-    return true;
+    events.AfterLog(execute);
   }
-  void Deliver(TExceptionLogEngine& e, const THandlingFacts& f) override { Pending().Deliver(e, f); }
+  void Deliver(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    Pending().Deliver(e, f);
+  }
   void DeleteTemporaryFiles(TExceptionLogEngine& e) override { Pending().DeleteTemporaryFiles(e); }
 };
 
@@ -262,7 +268,8 @@ int ProbeHandOver(const void* object, unsigned address) {
 }
 
 unsigned char __stdcall ProbeThrowThroughBoundary() {
-  return RunExport("ProbeThrowThroughBoundary", reinterpret_cast<const void*>(&ProbeThrowThroughBoundary),
+  return RunExport("ProbeThrowThroughBoundary",
+                   reinterpret_cast<const void*>(&ProbeThrowThroughBoundary),
                    engine.ObserveExportFailure, []() -> unsigned char {
                      ProbeRaiser("left through the boundary");
                      return 1;

@@ -1,0 +1,75 @@
+// The stages of the sequence that are built: the log file (the duplicate
+// check, the version check, the save). The others are still the pending ones.
+#include <memory>
+
+#include "engine/ExceptionLogEngine.h"
+#include "engine/ExceptionLogStages.h"
+#include "report/ELogManagerEngine.h"
+#include "report/ELogManagerItems.h"
+
+namespace {
+
+class TEngineStages final : public IHandlingStages {
+ public:
+  std::string BugIdentifier(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    return Pending().BugIdentifier(e, f);
+  }
+  std::string ReportText(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    return Pending().ReportText(e, f);
+  }
+  bool CheckDuplicate(TExceptionLogEngine& e, const THandlingFacts&, bool count) override {
+    if (const auto failure = log_.CheckDuplicate(e.EffectiveOptions, e.ExceptionId, count)) {
+      Warn(e, eeLogError, "Log", failure->Message, e.LastHandledAddress);
+    }
+    return log_.Duplicate();
+  }
+  void TakeScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    Pending().TakeScreenshot(e, f);
+  }
+  void SaveScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    Pending().SaveScreenshot(e, f);
+  }
+  void ReleaseScreenshot(TExceptionLogEngine& e) override { Pending().ReleaseScreenshot(e); }
+  bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
+                  TDialogOutcome& outcome) override {
+    return Pending().ShowDialog(e, f, kind, beep, outcome);
+  }
+  void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    Pending().AskReproduceSteps(e, f);
+  }
+  void InsertReportSection(TExceptionLogEngine& e, const THandlingFacts& f,
+                           const std::string& title,
+                           const std::vector<std::string>& lines) override {
+    Pending().InsertReportSection(e, f, title, lines);
+  }
+  bool AnswerWeb(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    return Pending().AnswerWeb(e, f);
+  }
+  void CheckLogVersion(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    const std::string version = ReportItemValue(f.Record ? f.Record->ReportText : "", "1.3");
+    if (const auto failure = log_.CheckLogVersion(e.EffectiveOptions, version)) {
+      Warn(e, eeLogError, "Log", failure->Message, e.LastHandledAddress);
+    }
+  }
+  void SaveReportToLog(TExceptionLogEngine& e, const THandlingFacts& f,
+                       ILogStageEvents& events) override {
+    log_.SaveReportToLog(e.EffectiveOptions, f.Record ? f.Record->ReportText : "", events);
+  }
+  void Deliver(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    Pending().Deliver(e, f);
+  }
+  void DeleteTemporaryFiles(TExceptionLogEngine& e) override {
+    log_.CloseLogFile();
+    Pending().DeleteTemporaryFiles(e);
+  }
+
+ private:
+  static IHandlingStages& Pending() { return PendingStages(); }
+  TLogManager log_;
+};
+
+}  // namespace
+
+std::unique_ptr<IHandlingStages> MakeEngineStages() {
+  return std::make_unique<TEngineStages>();
+}
