@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/BenchMachine.h"
+#include "bench/BenchThreads.h"
 #include "debuginfo/EDebug.h"
 #include "debuginfo/EStackLive.h"
 #include "debuginfo/EStackThreads.h"
@@ -19,15 +20,11 @@ namespace {
 constexpr int kThreads = 20;
 constexpr int kFrames = 21;  // of about 3 KB each: some 64 KB of stack
 
-HANDLE release = nullptr;
-HANDLE arrivals = nullptr;
-
 __attribute__((noinline)) int Recurse(int depth) {
   volatile char frame[3000];
   frame[0] = static_cast<char>(depth);
   if (depth == 0) {
-    ReleaseSemaphore(arrivals, 1, nullptr);
-    WaitForSingleObject(release, INFINITE);
+    TBlockedWorkers::ArriveAndWait();
     return frame[0];
   }
   return Recurse(depth - 1) + frame[0];
@@ -41,21 +38,8 @@ double Seconds(std::chrono::steady_clock::duration duration) {
   return std::chrono::duration<double>(duration).count();
 }
 
-}  // namespace
-
-int main() {
-  PrintExecutionLine();
-  TEngineContext engine;
-  StartEngineUnits(engine);
-  ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(GetModuleHandleA("kernel32.dll")));
-  release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  arrivals = CreateSemaphoreA(nullptr, 0, kThreads, nullptr);
-  std::vector<HANDLE> threads;
-  std::vector<DWORD> ids(kThreads);
-  for (int i = 0; i < kThreads; ++i)
-    threads.push_back(CreateThread(nullptr, 0, &Worker, nullptr, 0, &ids[i]));
-  for (int i = 0; i < kThreads; ++i) WaitForSingleObject(arrivals, INFINITE);
-
+// Scans and resolves each thread's stack.
+void Measure(const std::vector<DWORD>& ids) {
   TLiveStackLocator locator;
   TStackScanRequest request;
   request.AddCallees = true;
@@ -74,10 +58,19 @@ int main() {
               items);
   std::printf("scan and resolve: %.1f ms in all, %.0f items/s, %.2f ms per thread\n", whole * 1000,
               items / whole, whole * 1000 / kThreads);
+}
 
-  SetEvent(release);
-  WaitForMultipleObjects(kThreads, threads.data(), TRUE, INFINITE);
-  for (HANDLE thread : threads) CloseHandle(thread);
+}  // namespace
+
+int main() {
+  PrintExecutionLine();
+  TEngineContext engine;
+  StartEngineUnits(engine);
+  ModuleEntryByHandle(reinterpret_cast<std::uintptr_t>(GetModuleHandleA("kernel32.dll")));
+  {
+    const TBlockedWorkers workers(kThreads, &Worker);
+    Measure(workers.Ids());
+  }
   EndEngineUnits();
   return 0;
 }

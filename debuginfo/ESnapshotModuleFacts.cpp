@@ -27,20 +27,31 @@ struct TTranslation {
   WORD CodePage;
 };
 
-std::string DescriptionOf(std::vector<char>& resource) {
+// A string of the first translation ("FileDescription", "ProductVersion"),
+// or empty.
+std::string StringValueOf(std::vector<char>& resource, const char* name) {
   UINT length = 0;
   const auto* translation = static_cast<const TTranslation*>(
       VersionValue(resource, "\\VarFileInfo\\Translation", length));
   if (!translation || length < sizeof(TTranslation)) return {};
-  char path[64];
-  std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\FileDescription",
-                translation->Language, translation->CodePage);
+  char path[96];
+  std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\%s", translation->Language,
+                translation->CodePage, name);
   const auto* text = static_cast<const char*>(VersionValue(resource, path, length));
   if (!text) return {};
-  std::string description(text, length);
-  description.resize(description.find('\0') == std::string::npos ? description.size()
-                                                                 : description.find('\0'));
-  return description;
+  std::string value(text, length);
+  value.resize(value.find('\0') == std::string::npos ? value.size() : value.find('\0'));
+  return value;
+}
+
+// The file's version resource, or empty.
+std::vector<char> VersionResource(const std::string& fileName) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<char> resource(size);
+  if (!GetFileVersionInfoA(fileName.c_str(), 0, size, resource.data())) return {};
+  return resource;
 }
 
 std::string VersionOf(std::vector<char>& resource) {
@@ -76,13 +87,15 @@ void ReadFileVersionFacts(const std::string& fileName, std::string& description,
                           std::string& version) {
   description.clear();
   version.clear();
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
-  if (size == 0) return;
-  std::vector<char> resource(size);
-  if (!GetFileVersionInfoA(fileName.c_str(), 0, size, resource.data())) return;
-  description = DescriptionOf(resource);
+  std::vector<char> resource = VersionResource(fileName);
+  if (resource.empty()) return;
+  description = StringValueOf(resource, "FileDescription");
   version = VersionOf(resource);
+}
+
+std::string ReadFileProductVersion(const std::string& fileName) {
+  std::vector<char> resource = VersionResource(fileName);
+  return resource.empty() ? std::string() : StringValueOf(resource, "ProductVersion");
 }
 
 TFileFacts ReadFileFacts(const std::string& fileName) {

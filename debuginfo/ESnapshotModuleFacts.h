@@ -39,6 +39,8 @@ TFileFacts ReadFileFacts(const std::string& fileName);
 // Description and version alone; both empty without a version resource.
 void ReadFileVersionFacts(const std::string& fileName, std::string& description,
                           std::string& version);
+// The "ProductVersion" string of the first translation, or empty.
+std::string ReadFileProductVersion(const std::string& fileName);
 // The last change of the file (FileDateOfTicks), 0 when it cannot be found.
 double ReadFileDate(const std::string& fileName);
 // From the headers of the image loaded at `module`: mtExecutable without the

@@ -70,8 +70,8 @@ std::string ThreadCountText(std::uint32_t threads) {
   return threads == 0 ? "??" : std::to_string(threads);
 }
 
-std::string DateTimeText(double dateTime) {
-  // Day 0 is 30 December 1899, 25569 days before 1 January 1970.
+TDateTimeParts DecodeDateTime(double dateTime) {
+  // Day 0 is 30 December 1899, 25569 days before 1 January 1970 (a Thursday).
   const long long milliseconds = std::llround(dateTime * kMillisecondsPerDay);
   long long days = milliseconds / kMillisecondsPerDay;
   long long ofDay = milliseconds % kMillisecondsPerDay;
@@ -79,13 +79,21 @@ std::string DateTimeText(double dateTime) {
     ofDay += kMillisecondsPerDay;
     --days;
   }
-  int year = 0;
-  unsigned month = 0, day = 0;
-  CivilDate(days - 25569, year, month, day);
+  TDateTimeParts parts;
+  CivilDate(days - 25569, parts.Year, parts.Month, parts.Day);
+  parts.DayOfWeek = static_cast<unsigned>(((days - 25569) % 7 + 7 + 4) % 7);
   const long long seconds = ofDay / 1000;
+  parts.Hour = static_cast<unsigned>(seconds / 3600);
+  parts.Minute = static_cast<unsigned>(seconds / 60 % 60);
+  parts.Second = static_cast<unsigned>(seconds % 60);
+  return parts;
+}
+
+std::string DateTimeText(double dateTime) {
+  const TDateTimeParts parts = DecodeDateTime(dateTime);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lld", year, month, day,
-                seconds / 3600, seconds / 60 % 60, seconds % 60);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u", parts.Year, parts.Month,
+                parts.Day, parts.Hour, parts.Minute, parts.Second);
   return text;
 }
 

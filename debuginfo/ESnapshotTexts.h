@@ -24,8 +24,16 @@ std::string FolderText(std::string_view fileName);
 std::string PriorityText(std::uint32_t priorityClass);
 // "??" for 0 (not known), else the decimal count.
 std::string ThreadCountText(std::uint32_t threads);
-// A date-time (days since 30 December 1899, the fraction the time of day) as
-// "yyyy-mm-dd hh:nn:ss".
+// The calendar parts of a date-time (days since 30 December 1899, the
+// fraction the time of day), rounded to the millisecond first.
+struct TDateTimeParts {
+  int Year = 1899;
+  unsigned Month = 12, Day = 30;
+  unsigned DayOfWeek = 6;  // 0 Sunday ... 6 Saturday
+  unsigned Hour = 0, Minute = 0, Second = 0;
+};
+TDateTimeParts DecodeDateTime(double dateTime);
+// A date-time as "yyyy-mm-dd hh:nn:ss".
 std::string DateTimeText(double dateTime);
 // The four 16-bit parts of the two 32-bit file version numbers as
 // "a.b.c.d"; empty for "0.0.0.0".

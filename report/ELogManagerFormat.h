@@ -12,6 +12,8 @@
 // here raises except std::bad_alloc.
 #pragma once
 
+#include "platform/runtime/LineBreaks.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +25,6 @@ inline constexpr std::string_view kLogReportSeparator = "\r\n\r\n\r\n\r\n";
 inline constexpr std::string_view kStoredReportEnd = "\r\n\r\n\r\n";
 // Every complete report holds a table rule line directly followed by a row.
 inline constexpr std::string_view kCompleteReportMark = "-\r\n|";
-
-// Every lone CR and every lone LF becomes a CR LF pair; an LF at the very
-// first position stays as it is.
-std::string NormaliseLineBreaks(std::string_view text);
 
 // The pieces of a log text that are complete reports, oldest first. Line
 // breaks are normalised first; text between reports that is no complete

@@ -2,25 +2,10 @@
 // and the rows built from them.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <utility>
-
 #include "debuginfo/ESnapshotModuleFacts.h"
 #include "debuginfo/ESnapshotTexts.h"
 #include "tests/support/SnapshotFixture.h"
-
-namespace {
-
-// One golden table: each input and the exact text `format` must give.
-template <class Input, class Format>
-void ExpectTexts(std::initializer_list<std::pair<Input, const char*>> rows, Format format) {
-  for (const auto& [input, text] : rows) {
-    SCOPED_TRACE(testing::PrintToString(input));
-    EXPECT_EQ(format(input), text);
-  }
-}
-
-}  // namespace
+#include "tests/support/TextTable.h"
 
 TEST(SnapshotTexts, SizeText_RoundsKilobytesHalvesToEven) {
   ExpectTexts<std::uint32_t>({{0, ""},
