@@ -1,8 +1,10 @@
-// The stages of the sequence that are built: the log file (the duplicate
-// check, the version check, the save). The others are still the pending ones.
+// The stages of the sequence that are built: the report (the bug identifier,
+// the text and its inserted sections) and the log file (the duplicate check,
+// the version check, the save). The others are still the pending ones.
 #include <memory>
 
 #include "engine/ExceptionLogEngine.h"
+#include "engine/ExceptionLogReportStage.h"
 #include "engine/ExceptionLogStages.h"
 #include "report/ELogManagerEngine.h"
 #include "report/ELogManagerItems.h"
@@ -12,10 +14,10 @@ namespace {
 class TEngineStages final : public IHandlingStages {
  public:
   std::string BugIdentifier(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().BugIdentifier(e, f);
+    return report_.BugIdentifier(e, f);
   }
   std::string ReportText(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().ReportText(e, f);
+    return report_.Build(e, f);
   }
   bool CheckDuplicate(TExceptionLogEngine& e, const THandlingFacts&, bool count) override {
     if (const auto failure = log_.CheckDuplicate(e.EffectiveOptions, e.ExceptionId, count)) {
@@ -37,10 +39,13 @@ class TEngineStages final : public IHandlingStages {
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
     Pending().AskReproduceSteps(e, f);
   }
-  void InsertReportSection(TExceptionLogEngine& e, const THandlingFacts& f,
-                           const std::string& title,
-                           const std::vector<std::string>& lines) override {
-    Pending().InsertReportSection(e, f, title, lines);
+  void AddCustomInformation(TExceptionLogEngine& e, const THandlingFacts& f,
+                            const std::vector<std::string>& lines) override {
+    report_.AddCustomInformation(e, f, lines);
+  }
+  void AddReproduceRequest(TExceptionLogEngine& e, const THandlingFacts& f,
+                           const std::string& note) override {
+    report_.AddReproduceRequest(e, f, note);
   }
   bool AnswerWeb(TExceptionLogEngine& e, const THandlingFacts& f) override {
     return Pending().AnswerWeb(e, f);
@@ -65,6 +70,7 @@ class TEngineStages final : public IHandlingStages {
 
  private:
   static IHandlingStages& Pending() { return PendingStages(); }
+  TReportStage report_;
   TLogManager log_;
 };
 
