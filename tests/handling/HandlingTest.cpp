@@ -302,3 +302,39 @@ TEST(Handling, EngineReport_ReachesTheEventAndTheLogWhichCountsTheSameFaultAgain
   EXPECT_EQ(Occurrences(afterSecond, "2.7 ID            : " + id), 1u) << afterSecond;
   EXPECT_EQ(ItemValue(afterSecond, "2.8"), "2") << afterSecond;
 }
+
+TEST(Handling, ModuleEvents_ReachAModuleOfAnotherEngineOnlyInsideTheDataVersionWindow) {
+  const struct {
+    const char* module;
+    bool receives;
+  } rows[] = {
+      {"handling_events_6099.dll", false},
+      {"handling_events_6100.dll", true},
+      {"handling_events_6200.dll", true},
+      {"handling_events_6201.dll", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.module);
+    const TScenario run = RunScenario(std::string("module-events:") + row.module);
+    EXPECT_EQ(run.ExitCode, kAccessViolation) << Dump(run);
+    ASSERT_EQ(run.Lines("ExceptionNotify").size(), 1u) << "the program's variable: " << Dump(run);
+    const auto notified = run.Lines("module event ExceptionNotify");
+    const auto actions = run.Lines("module event ExceptionActionNotify");
+    if (!row.receives) {
+      EXPECT_TRUE(notified.empty()) << Dump(run);
+      EXPECT_TRUE(actions.empty()) << Dump(run);
+      continue;
+    }
+    ASSERT_EQ(notified.size(), 1u) << Dump(run);
+    EXPECT_EQ(TScenario::Field(notified[0], "module"), row.module);
+    EXPECT_EQ(TScenario::Field(notified[0], "flag"), "true");
+    EXPECT_EQ(TScenario::Field(notified[0], "record"), "yes");
+    EXPECT_FALSE(actions.empty()) << Dump(run);
+    // The module's export comes before the program's variable.
+    const auto at = [&](const std::string& start) {
+      return std::find_if(run.Journal.begin(), run.Journal.end(),
+                          [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_LT(at("module event ExceptionNotify"), at("ExceptionNotify"));
+  }
+}
