@@ -338,3 +338,17 @@ TEST(Handling, ModuleEvents_ReachAModuleOfAnotherEngineOnlyInsideTheDataVersionW
     EXPECT_LT(at("module event ExceptionNotify"), at("ExceptionNotify"));
   }
 }
+
+TEST(Handling, MainTakesOver_AHostCarryingTheEngineDecidesAboutTheModulesFailures) {
+  const TScenario run = RunScenario("", "handling_main_host.exe");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: main takes over=1")) << Dump(run);
+  const auto reported = run.Lines("main engine ExceptionNotify");
+  ASSERT_EQ(reported.size(), 1u) << Dump(run);
+  EXPECT_EQ(TScenario::Field(reported[0], "class"), "EProbeError");
+  EXPECT_EQ(TScenario::Field(reported[0], "report"), "built");
+  EXPECT_FALSE(run.Has("stage thread=")) << "the module's own engine runs no sequence";
+  // The module hears of it as the module of the raise, through its export.
+  EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: boundary raised")) << "the failure still leaves the export";
+}
