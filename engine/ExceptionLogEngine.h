@@ -16,6 +16,7 @@
 
 #include "debuginfo/EStackList.h"
 #include "engine/ECoreOptionsEx.h"
+#include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogTypes.h"
 
 class TFreezeWatchdog;
@@ -69,6 +70,8 @@ struct TExceptionLogEngine {
   std::vector<double> CrashTimes;  // local date-times of the recent reports
   std::atomic<bool> TerminateRequest{false};
   std::atomic<bool> EngineWindowUp{false};  // a dialog or progress window is shown
+
+  TClassAncestryCache ClassNames;  // the classes of recent raises
 
   // The last exception seen by an interception point.
   const void* LastObject = nullptr;

@@ -102,14 +102,17 @@ void OnRaise(TExceptionLogEngine& engine, const void* object, TAddress address,
   engine.LastAddress = address;
   engine.LastWasLanguageException = languageException;
   if (!engine.EngineActive || !engine.HandlingAllowedHere()) return;
-  if (!IsValidObject(object) || IsAbortException(object)) return;
+  // The class is read once: every test below asks it.
+  const std::vector<std::string> ancestry =
+      engine.ClassNames.Ancestry(object, languageException ? thrownType : nullptr);
+  if (ancestry.empty() || InheritsFromName(ancestry, "EAbort")) return;
   TCatchOutcome outcome;
   if (languageException) {
     outcome = AnalyseCppRaise(thrownType, const_cast<void*>(object), raiseReturn);
   } else {
     outcome = AnalyseOsException();
   }
-  if (InheritsFromName(ClassAncestry(object), "EStackOverflow")) outcome.Caught = false;
+  if (InheritsFromName(ancestry, "EStackOverflow")) outcome.Caught = false;
   if (engine.MainTakesOver) outcome.Caught = true;  // the main module's engine decides
   if (outcome.Caught) return;
   TProcessRequest request;
