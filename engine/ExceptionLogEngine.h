@@ -16,6 +16,7 @@
 
 #include "debuginfo/EStackList.h"
 #include "engine/ECoreOptionsEx.h"
+#include "engine/ExceptionLogCaught.h"
 #include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogTypes.h"
 
@@ -72,6 +73,7 @@ struct TExceptionLogEngine {
   std::atomic<bool> EngineWindowUp{false};  // a dialog or progress window is shown
 
   TClassAncestryCache ClassNames;  // the classes of recent raises
+  TRaiseStackCopy RaiseStack;      // the stack of a raise the program catches
 
   // The last exception seen by an interception point.
   const void* LastObject = nullptr;

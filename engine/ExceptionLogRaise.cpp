@@ -10,6 +10,7 @@
 
 #include "engine/ECoreModules.h"
 #include "engine/ExceptionLogCatch.h"
+#include "engine/ExceptionLogCaught.h"
 #include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogProcess.h"
@@ -31,23 +32,6 @@ class TLastErrorKeeper {
 
  private:
   DWORD error_;
-};
-
-// The thread's raise-processing flag, set for the scope when it was clear.
-class TRaiseProcessing {
- public:
-  explicit TRaiseProcessing(TThreadBlock* block)
-      : block_(block), entered_(block && InterlockedExchange(&block->RaiseProcessing, 1) == 0) {}
-  ~TRaiseProcessing() {
-    if (entered_) InterlockedExchange(&block_->RaiseProcessing, 0);
-  }
-  TRaiseProcessing(const TRaiseProcessing&) = delete;
-  TRaiseProcessing& operator=(const TRaiseProcessing&) = delete;
-  bool Entered() const { return entered_; }
-
- private:
-  TThreadBlock* block_;
-  bool entered_;
 };
 
 }  // namespace
@@ -113,8 +97,13 @@ void OnRaise(TExceptionLogEngine& engine, const void* object, TAddress address,
     outcome = AnalyseOsException();
   }
   if (InheritsFromName(ancestry, "EStackOverflow")) outcome.Caught = false;
-  if (engine.MainTakesOver) outcome.Caught = true;  // the main module's engine decides
-  if (outcome.Caught) return;
+  if (engine.MainTakesOver) return;  // the main module's engine decides
+  if (outcome.Caught) {
+    if (languageException && CaughtExceptionsReported()) {
+      KeepRaiseStack(engine, *block, object, address);
+    }
+    return;
+  }
   TProcessRequest request;
   request.Object = object;
   request.Address = address;
