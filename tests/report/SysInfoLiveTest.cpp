@@ -9,18 +9,18 @@
 #include <regex>
 #include <set>
 
-#include "report/EReportRecords.h"
+#include "platform/runtime/SystemRecords.h"
 #include "report/ESysInfo.h"
 
 // The report reads the system's records by these layouts.
-static_assert(offsetof(CONTEXT, Eip) == offsetof(TContextRecordHead, Eip));
-static_assert(offsetof(CONTEXT, Esp) == offsetof(TContextRecordHead, Esp));
-static_assert(offsetof(CONTEXT, Eax) == offsetof(TContextRecordHead, Eax));
-static_assert(offsetof(CONTEXT, SegSs) == offsetof(TContextRecordHead, SegSs));
-static_assert(offsetof(CONTEXT, ExtendedRegisters) == sizeof(TContextRecordHead));
-static_assert(sizeof(EXCEPTION_RECORD) == sizeof(TExceptionRecord32));
+static_assert(offsetof(CONTEXT, Eip) == offsetof(TRegisterContext, Eip));
+static_assert(offsetof(CONTEXT, Esp) == offsetof(TRegisterContext, Esp));
+static_assert(offsetof(CONTEXT, Eax) == offsetof(TRegisterContext, Eax));
+static_assert(offsetof(CONTEXT, SegSs) == offsetof(TRegisterContext, SegSs));
+static_assert(offsetof(CONTEXT, ExtendedRegisters) == sizeof(TRegisterContext));
+static_assert(sizeof(EXCEPTION_RECORD) == sizeof(TOsExceptionRecord));
 static_assert(offsetof(EXCEPTION_RECORD, ExceptionInformation) ==
-              offsetof(TExceptionRecord32, ExceptionInformation));
+              offsetof(TOsExceptionRecord, ExceptionInformation));
 
 namespace {
 
