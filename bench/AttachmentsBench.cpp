@@ -50,7 +50,7 @@ TPixelImage DesktopImage(int width, int height) {
   for (int y = 600; y < 1000 && y < height; ++y) {
     for (int x = 1200; x < 1800 && x < width; ++x)
       image.Pixels[static_cast<std::size_t>(y) * image.Stride + x] =
-          ((x * 7 + y) & 255) << 16 | ((x + y * 3) & 255) << 8 | (x ^ y) & 255;
+          ((x * 7 + y) & 255) << 16 | ((x + y * 3) & 255) << 8 | ((x ^ y) & 255);
   }
   return image;
 }

@@ -13,6 +13,7 @@
 #include "tests/attachments/Manifest.h"
 #include "tests/attachments/PrepareRounds.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/NamedEvent.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -54,20 +55,6 @@ std::string Entry(const std::string& name, const std::string& source) {
          ", \"date\": [2008, 12, 9, 14, 5, 2]}";
 }
 
-class TNamedEvent {
- public:
-  explicit TNamedEvent(const std::string& role)
-      : name_("vipc-zip-test-" + role + "-" + std::to_string(GetCurrentProcessId())),
-        handle_(CreateEventA(nullptr, TRUE, FALSE, name_.c_str())) {}
-  ~TNamedEvent() { CloseHandle(handle_); }
-  const std::string& Name() const { return name_; }
-  HANDLE Handle() const { return handle_; }
-
- private:
-  std::string name_;
-  HANDLE handle_;
-};
-
 }  // namespace
 
 TEST(ZipFiles, PackageWithAndWithoutPassword_LeavesOutWhatCannotBeReadWhole) {
@@ -82,7 +69,7 @@ TEST(ZipFiles, PackageWithAndWithoutPassword_LeavesOutWhatCannotBeReadWhole) {
   CreateDirectoryA((OutputFolder() + "zip_src\\folder.txt").c_str(), nullptr);
   const std::string missing = OutputFolder() + "zip_src\\missing.txt";
 
-  TNamedEvent ready("ready"), release("release");
+  TNamedEvent ready("zip-test", "ready"), release("zip-test", "release");
   RunningChild holder("attachments_helper.exe hold " + QuoteArgument(locked.Path) + " " +
                       ready.Name() + " " + release.Name());
   ASSERT_EQ(WaitForSingleObject(ready.Handle(), 60000), WAIT_OBJECT_0) << holder.Finish(0).output;
@@ -121,7 +108,7 @@ TEST(ZipFiles, EmptyList_NoPackage) {
 }
 
 TEST(ZipFiles, TwoProcessesPreparingAttachmentsAtOnce_KeepTheirOwnFiles) {
-  TNamedEvent start("start");
+  TNamedEvent start("zip-test", "start");
   RunningChild other("attachments_helper.exe prepare " + start.Name() + " 40 helper");
   Sleep(500);
   SetEvent(start.Handle());
