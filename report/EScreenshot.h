@@ -36,6 +36,7 @@ class TScreenshot {
   const TCaptureArea& Area() const { return area_; }
 
  private:
+  void CaptureInto(const TScreenshotRequest& request);
   std::optional<TPixelImage> image_;
   TCaptureArea area_;
 };

@@ -130,6 +130,14 @@ void DrawCursor(HDC dc, POINT origin) {
 
 void TScreenshot::Capture(const TScreenshotRequest& request) {
   image_.reset();
+  try {
+    CaptureInto(request);
+  } catch (...) {
+    image_.reset();  // out of memory: no screenshot
+  }
+}
+
+void TScreenshot::CaptureInto(const TScreenshotRequest& request) {
   HWND source;
   RECT rect;
   POINT copyFrom;
