@@ -1,6 +1,7 @@
-// The stages of the sequence that are built: the log file (the duplicate
-// check, the version check, the save) and the screenshot with the
-// exception's temporary folder. The others are still the pending ones.
+// The stages of the sequence that are built: the report (the bug identifier,
+// the text and its inserted sections), the log file (the duplicate check,
+// the version check, the save) and the screenshot with the exception's
+// temporary folder. The others are still the pending ones.
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "engine/ECoreOptionFlags.h"
 #include "engine/ExceptionLogEngine.h"
+#include "engine/ExceptionLogReportStage.h"
 #include "engine/ExceptionLogStages.h"
 #include "report/EAttachmentFiles.h"
 #include "report/EAttachmentNames.h"
@@ -20,10 +22,10 @@ namespace {
 class TEngineStages final : public IHandlingStages {
  public:
   std::string BugIdentifier(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().BugIdentifier(e, f);
+    return report_.BugIdentifier(e, f);
   }
   std::string ReportText(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().ReportText(e, f);
+    return report_.Build(e, f);
   }
   bool CheckDuplicate(TExceptionLogEngine& e, const THandlingFacts&, bool count) override {
     if (const auto failure = log_.CheckDuplicate(e.EffectiveOptions, e.ExceptionId, count)) {
@@ -53,10 +55,13 @@ class TEngineStages final : public IHandlingStages {
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
     Pending().AskReproduceSteps(e, f);
   }
-  void InsertReportSection(TExceptionLogEngine& e, const THandlingFacts& f,
-                           const std::string& title,
-                           const std::vector<std::string>& lines) override {
-    Pending().InsertReportSection(e, f, title, lines);
+  void AddCustomInformation(TExceptionLogEngine& e, const THandlingFacts& f,
+                            const std::vector<std::string>& lines) override {
+    report_.AddCustomInformation(e, f, lines);
+  }
+  void AddReproduceRequest(TExceptionLogEngine& e, const THandlingFacts& f,
+                           const std::string& note) override {
+    report_.AddReproduceRequest(e, f, note);
   }
   bool AnswerWeb(TExceptionLogEngine& e, const THandlingFacts& f) override {
     return Pending().AnswerWeb(e, f);
@@ -87,6 +92,7 @@ class TEngineStages final : public IHandlingStages {
     if (!folder_.Path().empty()) return folder_.Path();
     return folder_.Prepare(GetCurrentProcessId(), reinterpret_cast<std::uintptr_t>(e.Module));
   }
+  TReportStage report_;
   TLogManager log_;
   TScreenshot screenshot_;
   TAttachmentFolder folder_;

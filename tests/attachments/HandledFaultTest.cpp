@@ -67,7 +67,8 @@ TEST(HandledFault, UnderTheVirtualDisplay_SavesTheScreenshotAndTheCopiesPassTheR
   for (std::string name; std::getline(split, name, ',');) names.push_back(name);
   ASSERT_EQ(names.size(), 3u) << dump;
   EXPECT_EQ(names[1], "Screenshot.png");
-  EXPECT_TRUE(names[2].ends_with(".xml")) << names[2];
+  EXPECT_EQ(names[0], "fault.elf");
+  EXPECT_EQ(names[2], "fault.xml");
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN),
             screenHeight = GetSystemMetrics(SM_CYSCREEN);
