@@ -91,13 +91,32 @@ TEST(HandledFault, UnderTheVirtualDisplay_SavesTheScreenshotAndTheCopiesPassTheR
       .Text("file", "handled_BugReport.zip")
       .Raw("entries", JsonList(zipEntries))
       .Write();
+  auto check = [](const char* path, const char* attribute, const char* value) {
+    return JsonList({JsonText(path), JsonText(attribute), JsonText(value)});
+  };
+  auto same = [](const char* path, const char* attribute, const char* other,
+                 const char* otherAttribute) {
+    return JsonList(
+        {JsonText(path), JsonText(attribute), JsonText(other), JsonText(otherAttribute)});
+  };
+  // The memory dump starts at the faulting address and the stack dump at the
+  // stack pointer: the columns are read where the CPU block writes them.
   TManifest("handled_xml")
       .Text("kind", "xml")
       .Text("file", "handled_" + names[2])
       .Number("logs", 1)
       .Raw("checks",
-           JsonList({JsonList({JsonText("Log[1]"), JsonText("Version"), JsonText("6.1.05 RC 6")}),
-                     JsonList({JsonText("Log[1]/General/Group[2]/Line[5]"), JsonText("Value"),
-                               JsonText("EAccessViolation")})}))
+           JsonList({check("Log[1]", "Version", "6.1.05 RC 6"),
+                     check("Log[1]/General/Group[2]/Line[5]", "Value", "EAccessViolation"),
+                     check("Log[1]/CallStack/ExceptionThread", "MainThread", "True"),
+                     check("Log[1]/CallStack/ExceptionThread/Line[1]", "Module",
+                           "handling_host_code.dll"),
+                     check("Log[1]/CallStack/ExceptionThread/Line[1]", "Procedure",
+                           "HostWritesNowhere")}))
+      .Raw(
+          "equal",
+          JsonList({same("Log[1]/General/Group[2]/Line[2]", "Value", "Log[1]/CPU/Registers", "EIP"),
+                    same("Log[1]/CPU/Registers", "EIP", "Log[1]/CPU/MemoryDump/Line[1]", "Address"),
+                    same("Log[1]/CPU/Registers", "ESP", "Log[1]/CPU/Stack/Line[1]", "Address")}))
       .Write();
 }

@@ -226,6 +226,12 @@ def check_xml(folder, case):
         expect(found is not None, "%s present" % path)
         actual = found.get(attribute)
         expect(actual == value, "%s/@%s is %r, not %r" % (path, attribute, actual, value))
+    for path, attribute, other, other_attribute in case.get("equal", []):
+        left, right = root.find(path), root.find(other)
+        expect(left is not None and right is not None, "%s and %s present" % (path, other))
+        expect(left.get(attribute) == right.get(other_attribute) and left.get(attribute),
+               "%s/@%s %r equals %s/@%s %r" % (path, attribute, left.get(attribute), other,
+                                               other_attribute, right.get(other_attribute)))
 
 
 def check_xml_counts(folder, case):
