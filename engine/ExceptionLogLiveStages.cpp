@@ -1,13 +1,21 @@
 // The stages of the sequence that are built: the report (the bug identifier,
-// the text and its inserted sections) and the log file (the duplicate check,
-// the version check, the save). The others are still the pending ones.
+// the text and its inserted sections), the log file (the duplicate check,
+// the version check, the save) and the screenshot with the exception's
+// temporary folder. The others are still the pending ones.
+#include <windows.h>
+
+#include <cstdint>
 #include <memory>
 
+#include "engine/ECoreOptionFlags.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogReportStage.h"
 #include "engine/ExceptionLogStages.h"
+#include "report/EAttachmentFiles.h"
+#include "report/EAttachmentNames.h"
 #include "report/ELogManagerEngine.h"
 #include "report/ELogManagerItems.h"
+#include "report/EScreenshot.h"
 
 namespace {
 
@@ -25,13 +33,21 @@ class TEngineStages final : public IHandlingStages {
     }
     return log_.Duplicate();
   }
+  // Step 21: the screen as the application showed it, before any dialog.
   void TakeScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().TakeScreenshot(e, f);
+    TScreenshotRequest request;
+    request.ActiveWindowOnly = e.EffectiveOptions.SendFlags() & ScreenshotActiveWindowOnly;
+    request.FocusWindow = f.Params ? f.Params->FocusWindow : nullptr;
+    screenshot_.Capture(request);
   }
-  void SaveScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().SaveScreenshot(e, f);
+  // Step 23, when the report is going to be sent: "Screenshot.png" in the
+  // exception's own folder. A failure leaves the file missing.
+  void SaveScreenshot(TExceptionLogEngine& e, const THandlingFacts&) override {
+    if (!(e.EffectiveOptions.SendFlags() & SendScreenshotImage)) return;
+    const std::string& folder = ExceptionFolder(e);
+    if (!folder.empty()) screenshot_.Save(folder + std::string(kScreenshotFileName));
   }
-  void ReleaseScreenshot(TExceptionLogEngine& e) override { Pending().ReleaseScreenshot(e); }
+  void ReleaseScreenshot(TExceptionLogEngine&) override { screenshot_.Release(); }
   bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
                   TDialogOutcome& outcome) override {
     return Pending().ShowDialog(e, f, kind, beep, outcome);
@@ -66,12 +82,20 @@ class TEngineStages final : public IHandlingStages {
   void DeleteTemporaryFiles(TExceptionLogEngine& e) override {
     log_.CloseLogFile();
     Pending().DeleteTemporaryFiles(e);
+    folder_.Remove();
   }
 
  private:
   static IHandlingStages& Pending() { return PendingStages(); }
+  // The folder of the exception being handled, made at its first use.
+  const std::string& ExceptionFolder(const TExceptionLogEngine& e) {
+    if (!folder_.Path().empty()) return folder_.Path();
+    return folder_.Prepare(GetCurrentProcessId(), reinterpret_cast<std::uintptr_t>(e.Module));
+  }
   TReportStage report_;
   TLogManager log_;
+  TScreenshot screenshot_;
+  TAttachmentFolder folder_;
 };
 
 }  // namespace

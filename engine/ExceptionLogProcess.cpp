@@ -97,6 +97,7 @@ void FocusFacts(TExceptNotifyParams& params) {
   char name[256] = {};
   GetClassNameA(info.hwndFocus, name, sizeof name);
   params.FocusClass = name;
+  params.FocusWindow = info.hwndFocus;
   if (IsWindowUnicode(info.hwndFocus)) return;
   std::string upper(name);
   CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));

@@ -40,6 +40,7 @@ struct TExceptNotifyParams {
   std::uint32_t SourceThread = 0;
   std::string FocusClass;
   std::string FocusText;
+  void* FocusWindow = nullptr;  // the window with the focus (framed in the screenshot)
 };
 
 // Who handed the exception over: 0 a plain interception point, 1 the

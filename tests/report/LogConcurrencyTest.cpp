@@ -14,27 +14,10 @@
 #include "tests/report/support/LogReports.h"
 #include "tests/report/support/LogStageRecorder.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/NamedEvent.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
-
-// A manual-reset event named for this test run.
-class TNamedEvent {
- public:
-  explicit TNamedEvent(const std::string& role)
-      : name_("vipc-log-test-" + role + "-" + std::to_string(GetCurrentProcessId())),
-        handle_(CreateEventA(nullptr, TRUE, FALSE, name_.c_str())) {}
-  ~TNamedEvent() { CloseHandle(handle_); }
-  TNamedEvent(const TNamedEvent&) = delete;
-  TNamedEvent& operator=(const TNamedEvent&) = delete;
-
-  const std::string& Name() const { return name_; }
-  HANDLE Handle() const { return handle_; }
-
- private:
-  std::string name_;
-  HANDLE handle_;
-};
 
 constexpr int kReportsEach = 50;
 
@@ -43,7 +26,7 @@ constexpr int kReportsEach = 50;
 TEST(LogFileConcurrency, TwoProcessesAppendingFiftyEach_LoseNoReport) {
   TempFolder folder;
   const std::string log = folder.Path() + "Shared.elf";
-  TNamedEvent ready("ready"), start("start");
+  TNamedEvent ready("log-test", "ready"), start("log-test", "start");
   RunningChild writer("log_writer.exe " + QuoteArgument(log) + " " + ready.Name() + " " +
                       start.Name() + " " + std::to_string(kReportsEach) + " 1001");
   // The second writer is in place before either begins, so the saves overlap.

@@ -119,7 +119,42 @@ int Freeze(DWORD milliseconds) {
   return 0;
 }
 
+// A window in a known colour, then a fault in the main thread handled with
+// the engine's own screenshot, report and log stages; the probe copies the
+// exception's attachments into the folder named by VIPC_ATTACHMENTS_OUT.
+int HandledFaultWithAttachments() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = CreateSolidBrush(RGB(255, 128, 0));
+  windowClass.lpszClassName = "HandlingHostShot";
+  RegisterClassA(&windowClass);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, "HandlingHostShot", "Handling host", WS_POPUP | WS_VISIBLE,
+                      200, 200, 320, 240, nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetForegroundWindow(window);
+  const DWORD until = GetTickCount() + 800;
+  MSG message;
+  while (GetTickCount() < until) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(20);
+  }
+  char out[MAX_PATH] = {};
+  GetEnvironmentVariableA("VIPC_ATTACHMENTS_OUT", out, sizeof out);
+  std::string folder = out;
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  SetOption("DialogKind", 0);
+  SetOption("WebDelivery", 1);
+  SetOption("SendFlags", 0x0051 | 0x0008);  // with the screenshot and the XML copy
+  Probe<void (*)(const char*)>("ProbeAttachments")(folder.c_str());
+  return FaultIn(false, 0);
+}
+
 int Run(const std::string& scenario) {
+  if (scenario == "attachments") return HandledFaultWithAttachments();
   if (scenario == "av-main") return FaultIn(false, 0);
   if (scenario == "av-thread") return FaultIn(true, 0);
   if (scenario == "div-main") return FaultIn(false, 1);

@@ -17,6 +17,10 @@
 #include "platform/runtime/Exception.h"
 #include "platform/runtime/ExportBoundary.h"
 #include "platform/runtime/Thread.h"
+#include "report/EAttachmentFiles.h"
+#include "report/EAttachmentList.h"
+#include "report/EAttachmentNames.h"
+#include "report/EZip.h"
 #include "tests/handling/probe/Journal.h"
 
 namespace {
@@ -33,6 +37,10 @@ bool raiseInCallback = false;
 int logFailuresLeft = 0;
 int retriesLeft = 0;
 bool engineStages = false;  // the engine's own stages instead of the probe's
+// Where the attachments of a handled fault are copied (empty: the
+// attachment stages stay the pending ones).
+std::string attachmentsOut;
+std::string attachmentsFolder;
 
 std::string Id(std::uint32_t id) {
   return std::to_string(id);
@@ -111,28 +119,77 @@ void OnCustomData(const TDovaroExceptionRecord&, std::vector<std::string>& lines
   lines.push_back("probe data");
 }
 
+// The exception's own folder of attachments (the only one in the process's
+// folder while it is handled).
+std::string ExceptionFolderNow(const TExceptionLogEngine& e) {
+  const std::string process = ProcessAttachmentFolder(
+      SystemTemporaryFolder(), GetCurrentProcessId(), reinterpret_cast<std::uintptr_t>(e.Module));
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((process + "Exception*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  FindClose(search);
+  return process + found.cFileName + "\\";
+}
+
+// What the delivery will do with the files, done here and copied out: the
+// log copy and the XML copy of the report, the attachment list and the zip
+// package.
+void PrepareAttachments(TExceptionLogEngine& e, const THandlingFacts& f) {
+  const std::string folder = ExceptionFolderNow(e);
+  JournalLine("attachments folder=" + std::string(folder.empty() ? "none" : "made"));
+  if (folder.empty()) return;
+  const TDovaroModuleOptions& o = e.EffectiveOptions;
+  const std::string report = f.Record ? f.Record->ReportText : "";
+  const std::string logCopy = LogCopyFileName(folder, o.LogFileName());
+  const std::string xmlCopy = XmlCopyFileName(folder, o.LogFileName(), o.SendFlags());
+  WriteLogCopy(logCopy, report);
+  WriteXmlCopy(xmlCopy, logCopy, report, "");
+  TAttachmentListInput input;
+  input.ExtraAttachments = o.ExtraAttachments();
+  input.LogCopyName = logCopy;
+  input.ScreenshotName = ScreenshotFileName(folder, o.SendFlags(), true);
+  input.XmlCopyName = xmlCopy;
+  TAttachmentListServices services;
+  services.FileExists = AttachmentFileExists;
+  const std::vector<std::string> list = BuildAttachmentList(input, services);
+  const TZipPackageResult zip = MakeZipPackage(ZipPackageFileName(folder), "", list);
+  std::string entries;
+  for (const std::string& entry : zip.Entries) entries += (entries.empty() ? "" : ",") + entry;
+  JournalLine("attachments entries=" + entries);
+  for (const std::string& file :
+       {input.ScreenshotName, xmlCopy, logCopy, ZipPackageFileName(folder)}) {
+    CopyFileA(file.c_str(), (attachmentsOut + "handled_" + FileNamePart(file)).c_str(), FALSE);
+  }
+  attachmentsFolder = folder;
+}
+
 // The stages of the sequence as the probe sees them: the log stage fails as
-// often as asked; every other stage is the pending one.
+// often as asked; every other stage is the pending one, except that with
+// attachments asked for the screenshot, report, log and temporary-file
+// stages are the engine's own.
 class TProbeStages final : public IHandlingStages {
  public:
   IHandlingStages& Pending() { return PendingStages(); }
+  IHandlingStages& Real(TExceptionLogEngine& e) {
+    return attachmentsOut.empty() || !e.OwnStages ? Pending() : *e.OwnStages;
+  }
   std::string BugIdentifier(TExceptionLogEngine& e, const THandlingFacts& f) override {
     JournalLine("stage thread=" + Id(GetCurrentThreadId()));
-    return Pending().BugIdentifier(e, f);
+    return Real(e).BugIdentifier(e, f);
   }
   std::string ReportText(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().ReportText(e, f);
+    return Real(e).ReportText(e, f);
   }
   bool CheckDuplicate(TExceptionLogEngine& e, const THandlingFacts& f, bool count) override {
     return Pending().CheckDuplicate(e, f, count);
   }
   void TakeScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().TakeScreenshot(e, f);
+    Real(e).TakeScreenshot(e, f);
   }
   void SaveScreenshot(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().SaveScreenshot(e, f);
+    Real(e).SaveScreenshot(e, f);
   }
-  void ReleaseScreenshot(TExceptionLogEngine& e) override { Pending().ReleaseScreenshot(e); }
+  void ReleaseScreenshot(TExceptionLogEngine& e) override { Real(e).ReleaseScreenshot(e); }
   bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
                   TDialogOutcome& outcome) override {
     JournalLine("stage dialog kind=" + std::to_string(kind));
@@ -155,8 +212,9 @@ class TProbeStages final : public IHandlingStages {
   void CheckLogVersion(TExceptionLogEngine& e, const THandlingFacts& f) override {
     Pending().CheckLogVersion(e, f);
   }
-  void SaveReportToLog(TExceptionLogEngine&, const THandlingFacts&,
+  void SaveReportToLog(TExceptionLogEngine& e, const THandlingFacts& f,
                        ILogStageEvents& events) override {
+    if (!attachmentsOut.empty() && e.OwnStages) return e.OwnStages->SaveReportToLog(e, f, events);
     bool execute = true;
     events.BeforeLog(execute);
     for (bool retry = true; execute && retry;) {
@@ -169,9 +227,16 @@ class TProbeStages final : public IHandlingStages {
     events.AfterLog(execute);
   }
   void Deliver(TExceptionLogEngine& e, const THandlingFacts& f) override {
+    if (!attachmentsOut.empty()) PrepareAttachments(e, f);
     Pending().Deliver(e, f);
   }
-  void DeleteTemporaryFiles(TExceptionLogEngine& e) override { Pending().DeleteTemporaryFiles(e); }
+  void DeleteTemporaryFiles(TExceptionLogEngine& e) override {
+    Real(e).DeleteTemporaryFiles(e);
+    if (!attachmentsFolder.empty()) {
+      const bool gone = GetFileAttributesA(attachmentsFolder.c_str()) == INVALID_FILE_ATTRIBUTES;
+      JournalLine(std::string("attachments removed=") + (gone ? "yes" : "no"));
+    }
+  }
 };
 
 TProbeStages probeStages;
@@ -240,7 +305,7 @@ void ProbeFailLog(int failures, int retries) {
 
 // Options by name: TerminateAction, CrashBurstAction, CrashBurstCount,
 // CrashBurstMinutes, DialogKind, WriteLogFile, LogFlags, BehaviourFlags,
-// FreezeTimeoutSecs, FreezeWatch.
+// FreezeTimeoutSecs, FreezeWatch, WebDelivery, SendFlags.
 void ProbeSetOption(const char* name, unsigned value) {
   TDovaroModuleOptionsEx& o = CurrentZuderaDodOptions();
   const std::string option = name;
@@ -254,6 +319,16 @@ void ProbeSetOption(const char* name, unsigned value) {
   if (option == "BehaviourFlags") o.SetBehaviourFlags(static_cast<std::uint16_t>(value));
   if (option == "FreezeTimeoutSecs") o.SetFreezeTimeoutSecs(value);
   if (option == "FreezeWatch") o.SetFreezeWatch(value != 0);
+  if (option == "WebDelivery") o.SetWebDelivery(static_cast<std::uint8_t>(value));
+  if (option == "SendFlags") o.SetSendFlags(static_cast<std::uint16_t>(value));
+}
+
+// The screenshot, report, log and temporary-file stages become the engine's
+// own; the exception's attachments are prepared as the delivery would and
+// copied into `folder` (with a final "\") as "handled_<name>".
+void ProbeAttachments(const char* folder) {
+  attachmentsOut = folder;
+  CurrentZuderaDodOptions().SetLogFolder(attachmentsOut + "fault.elf");
 }
 
 void ProbeAddFilter(const char* className, int scope, int dialog, int handler, int after,
