@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Brings a fresh Debian bookworm machine to a state where the DLL, its tools and
 # its tests build and run: i386 architecture, MinGW-w64 i686 compilers, 32-bit
-# Wine, Xvfb, CMake, NSIS, zlib for MinGW and minizip built for i686.
+# Wine, Xvfb, CMake, NSIS, zlib for MinGW and minizip built for i686; clang
+# with its sanitizer and libFuzzer runtimes and zlib for the native build.
 # Idempotent: a second run checks and returns quietly.
 set -euo pipefail
 
@@ -18,6 +19,7 @@ packages=(
   wine wine32:i386 xvfb xauth x11-utils xdotool
   cmake make ninja-build dpkg-dev clang-format googletest
   nsis python3 ca-certificates
+  clang libclang-rt-14-dev zlib1g-dev
 )
 
 missing_packages() {

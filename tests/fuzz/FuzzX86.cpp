@@ -1,6 +1,8 @@
 // The instruction-length decoder and the disassembler over a byte span: both
 // walk the input, never read past it, and agree on every length; a
 // procedure walk over memory made of the input ends.
+#include <algorithm>
+
 #include "debuginfo/EDisAsm.h"
 #include "engine/EHookInstructionLength.h"
 #include "engine/EHookProcedureLength.h"
@@ -33,9 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   disassembler.OnMemoryOffset = Offset;
   std::size_t at = 0;
   while (at < size) {
-    // Each step gets exactly the bytes that are left, in a copy of their own,
-    // so a read past the span is a heap overflow.
-    const std::vector<std::uint8_t> rest(data + at, data + size);
+    // Each step gets the bytes that are left (at most 32, twice the longest
+    // instruction) in a copy of their own, so a read past the span is a heap
+    // overflow.
+    const std::vector<std::uint8_t> rest(data + at, data + std::min(size, at + 32));
     const TInstruction record = DecodeInstruction(rest.data(), rest.size());
     const TDisAsmInstruction listed = DisassembleOne(disassembler, kAddress + at, rest);
     FUZZ_CHECK(listed.Length >= 1 && listed.Length <= rest.size());
