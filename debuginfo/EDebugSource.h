@@ -77,7 +77,8 @@ class TELDebugInfoSource {
   // within 32 bits whatever numbers damaged data holds.
   static std::int32_t LinesAfter(std::int64_t line, std::int64_t firstLine) {
     const std::int64_t distance = line - firstLine;
-    return distance <= 0 ? 0 : static_cast<std::int32_t>(std::min<std::int64_t>(distance, 0x7FFFFFFF));
+    return distance <= 0 ? 0
+                         : static_cast<std::int32_t>(std::min<std::int64_t>(distance, 0x7FFFFFFF));
   }
 
  private:

@@ -65,11 +65,9 @@ std::string JdbgWriter::Data() const {
     return index;
   };
   const std::uint32_t jUnit = add(PackedName("JUnit")), jOther = add(PackedName("JOther"));
-  const std::uint32_t jUnitPas = add(XorName("JUnit.pas")),
-                      jOtherPas = add(XorName("JOther.pas"));
+  const std::uint32_t jUnitPas = add(XorName("JUnit.pas")), jOtherPas = add(XorName("JOther.pas"));
   const std::uint32_t tj = add(PackedName("TJ")), run = add(PackedName("Run"));
-  const std::uint32_t helper = add(PackedName("Helper")),
-                      start = add("\x02" + PackedName("Start"));
+  const std::uint32_t helper = add(PackedName("Helper")), start = add("\x02" + PackedName("Start"));
 
   auto pairs = [](std::vector<std::pair<std::uint32_t, std::uint32_t>> rows) {
     std::string bytes;

@@ -35,7 +35,7 @@ struct FuzzInput {
   std::fprintf(stderr, "property failed: %s\n", what);
   std::abort();
 }
-#define FUZZ_CHECK(condition) \
-  do {                        \
+#define FUZZ_CHECK(condition)                         \
+  do {                                                \
     if (!(condition)) FuzzPropertyFailed(#condition); \
   } while (0)

@@ -109,7 +109,8 @@ void SeedsOfModule(const fs::path& bin, const std::string& file) {
 // Inputs of a few KB keep the fuzzer fast: the first `size` bytes (debug
 // blocks read as far as they are whole).
 Bytes Prefix(const Bytes& bytes, std::size_t size) {
-  return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
+  return Bytes(bytes.begin(),
+               bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
 }
 
 // The map text with every table cut to its first rows and the first few
@@ -150,6 +151,31 @@ void CodeSeeds(const fs::path& bin) {
   }
 }
 
+// A small module as the loader lays it out (headers, then each section at
+// its relative address) up to its export directory, for the export-table
+// reader.
+void LoadedImageSeed(const fs::path& bin, const std::string& file) {
+  const auto module = ReadFile(bin / file);
+  if (!module) return;
+  const TPeImage image(*module);
+  Bytes loaded(std::min<std::size_t>(image.SizeOfImage(), 1u << 20));
+  std::copy_n(module->begin(), std::min<std::size_t>(0x400, module->size()), loaded.begin());
+  for (const TPeSection& section : image.Sections()) {
+    if (section.VirtualAddress >= loaded.size() || section.PointerToRawData >= module->size())
+      continue;
+    const std::size_t length =
+        std::min({std::size_t{section.SizeOfRawData}, loaded.size() - section.VirtualAddress,
+                  module->size() - section.PointerToRawData});
+    std::copy_n(module->begin() + section.PointerToRawData, length,
+                loaded.begin() + section.VirtualAddress);
+  }
+  // Up to the end of the export directory: the code behind it only slows
+  // the fuzzer down.
+  const auto [exportRva, exportSize] = image.DataDirectory(kDirectoryExport);
+  if (exportRva + exportSize < loaded.size()) loaded.resize(exportRva + exportSize);
+  Write("exports", file, loaded);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,9 +190,9 @@ int main(int argc, char** argv) {
                              "eldata_probe_appended.dll", "callstack_fixture.dll"}) {
     SeedsOfModule(bin, module);
   }
-  for (const char* options : {"installer/VInstallParamsClient.eldata",
-                              "tests/engine/probe_module/ProbeModule.eldata",
-                              "tests/debuginfo/fixture/CallChainFixture.eldata"}) {
+  for (const char* options :
+       {"installer/VInstallParamsClient.eldata", "tests/engine/probe_module/ProbeModule.eldata",
+        "tests/debuginfo/fixture/CallChainFixture.eldata"}) {
     const auto text = ReadFile(source / options);
     if (!text) continue;
     try {
@@ -190,6 +216,7 @@ int main(int argc, char** argv) {
     Write("map", "debuginfo_fixture_stripped.map", ShortMap(*map));
   }
   CodeSeeds(bin);
+  LoadedImageSeed(bin, "debuginfo_exports_fixture.dll");
   Write("td32", "TD32Writer.tds", TD32Writer{}.Data());
   Write("jdbg", "JdbgWriter.jdbg", JdbgWriter{}.Data());
 
