@@ -1,18 +1,7 @@
-// JDBG data in a ".jdbg" file beside a module: opened as the module's other
-// debug source and looked up.
-#include "debuginfo/EDebugJedy.h"
-#include "tests/debuginfo/FakeModuleAccess.h"
-#include "tests/fuzz/FuzzInput.h"
+// JDBG data in a ".jdbg" file beside a module.
+#include "tests/fuzz/FuzzOtherSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const FuzzInput input(data, size);
-  FakeModuleAccess access;
-  access.Files["C:\\fixture\\Module.jdbg"] = std::string(input.Text());
-  auto source = CreateOtherDebugSource(FakeModuleAccess::kHandle, access);
-  if (!source) return 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    TELLocationInfo info;
-    source->GetLocation(FakeModuleAccess::kCodeBase + (input.WordFromEnd(i) & 0xFFFFFF), info);
-  }
+  FuzzOtherDebugSource(FuzzInput(data, size), "C:\\fixture\\Module.jdbg");
   return 0;
 }

@@ -1,18 +1,7 @@
-// TD32 data in a ".tds" file beside a module: opened as the module's other
-// debug source (opening may fail, nothing else) and looked up.
-#include "debuginfo/EDebugTD32.h"
-#include "tests/debuginfo/FakeModuleAccess.h"
-#include "tests/fuzz/FuzzInput.h"
+// TD32 data in a ".tds" file beside a module.
+#include "tests/fuzz/FuzzOtherSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const FuzzInput input(data, size);
-  FakeModuleAccess access;
-  access.Files["C:\\fixture\\Module.tds"] = std::string(input.Text());
-  auto source = CreateOtherDebugSource(FakeModuleAccess::kHandle, access);
-  if (!source) return 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    TELLocationInfo info;
-    source->GetLocation(FakeModuleAccess::kCodeBase + (input.WordFromEnd(i) & 0xFFFFFF), info);
-  }
+  FuzzOtherDebugSource(FuzzInput(data, size), "C:\\fixture\\Module.tds");
   return 0;
 }
