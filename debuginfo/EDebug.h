@@ -50,17 +50,25 @@ struct TCodeLocation {
   std::int32_t SourceLine;
   std::int32_t RoutineLineOffset;
 };
-static_assert(sizeof(void*) != 4 || offsetof(TCodeLocation, ModuleEntry) == 4);
-static_assert(offsetof(TCodeLocation, OwnerThread) == 8);
-static_assert(offsetof(TCodeLocation, StackOrigin) == 12);
-static_assert(offsetof(TCodeLocation, LeakTypeName) == 15);
-static_assert(offsetof(TCodeLocation, LeakTotalSize) == 80);
-static_assert(offsetof(TCodeLocation, CodeAddress) == 88);
-static_assert(offsetof(TCodeLocation, SourceUnit) == 92);
-static_assert(offsetof(TCodeLocation, OwnerClass) == 348);
-static_assert(offsetof(TCodeLocation, RoutineName) == 604);
-static_assert(offsetof(TCodeLocation, SourceLine) == 860);
-static_assert(sizeof(TCodeLocation) == 868);
+// The record is laid out as the 32-bit process shares it with other modules.
+// ModuleEntry is its one field as wide as a pointer of the program that
+// compiles it: a build machine with 8-byte pointers (the native test
+// programs, which share the record with nobody) moves the fields behind it,
+// so the offsets are checked from OwnerThread on there, and in full only
+// where pointers are the process's 4 bytes.
+inline constexpr bool kProcessPointerWidth = sizeof(TDovaroModuleInfo*) == 4;
+inline constexpr std::size_t kLocationTail = offsetof(TCodeLocation, OwnerThread);
+static_assert(!kProcessPointerWidth || offsetof(TCodeLocation, ModuleEntry) == 4);
+static_assert(!kProcessPointerWidth || kLocationTail == 8);
+static_assert(offsetof(TCodeLocation, StackOrigin) - kLocationTail == 4);
+static_assert(offsetof(TCodeLocation, LeakTypeName) - kLocationTail == 7);
+static_assert(offsetof(TCodeLocation, LeakTotalSize) - kLocationTail == 72);
+static_assert(offsetof(TCodeLocation, CodeAddress) - kLocationTail == 80);
+static_assert(offsetof(TCodeLocation, SourceUnit) - kLocationTail == 84);
+static_assert(offsetof(TCodeLocation, OwnerClass) - kLocationTail == 340);
+static_assert(offsetof(TCodeLocation, RoutineName) - kLocationTail == 596);
+static_assert(offsetof(TCodeLocation, SourceLine) - kLocationTail == 852);
+static_assert(!kProcessPointerWidth || sizeof(TCodeLocation) == 868);
 static_assert(std::is_trivially_copyable_v<TCodeLocation>);
 
 // Fills `location` (allocated by the caller) for `address` from the

@@ -232,7 +232,7 @@ bool TELDebugInfoJedy::GetLocation(std::uintptr_t address, TELLocationInfo& info
   if (procedureStart >= 0) {
     const std::int32_t first =
         scanner_->LineNumberFromOffset(static_cast<std::uint32_t>(procedureStart));
-    info.LineOffset = std::max<std::int32_t>(0, info.LineNumber - first);
+    info.LineOffset = LinesAfter(info.LineNumber, first);
   }
   info.DebugInfo = this;
   return true;

@@ -48,8 +48,14 @@ std::uint32_t TELAbstractMapParser::ReadHex() {
 }
 
 std::int32_t TELAbstractMapParser::ReadDecimal() {
+  // Every digit is consumed; a number beyond the 32-bit range stays at its
+  // largest value instead of overflowing.
+  constexpr std::int32_t kLargest = 0x7FFFFFFF;
   std::int32_t value = 0;
-  while (AtDigit()) value = value * 10 + (text_[cursor_++] - '0');
+  while (AtDigit()) {
+    const int digit = text_[cursor_++] - '0';
+    value = value > (kLargest - digit) / 10 ? kLargest : value * 10 + digit;
+  }
   return value;
 }
 

@@ -17,7 +17,8 @@ struct TShortString {
 
   void Assign(std::string_view text) {
     Length = static_cast<std::uint8_t>(std::min(text.size(), Capacity));
-    std::memcpy(Text, text.data(), Length);
+    // An empty view may have no data at all: memcpy must not see its null.
+    if (Length) std::memcpy(Text, text.data(), Length);
   }
   void Clear() { Length = 0; }
   bool Empty() const { return Length == 0; }

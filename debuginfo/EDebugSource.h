@@ -3,6 +3,7 @@
 // is created and answers lookups from memory afterwards.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,6 +73,13 @@ class TELDebugInfoSource {
   }
   // The module's file name with its extension replaced by `extension`.
   std::string SiblingFileName(const char* extension) const;
+  // Lines from a procedure's first line to `line`: never negative, and
+  // within 32 bits whatever numbers damaged data holds.
+  static std::int32_t LinesAfter(std::int64_t line, std::int64_t firstLine) {
+    const std::int64_t distance = line - firstLine;
+    return distance <= 0 ? 0
+                         : static_cast<std::int32_t>(std::min<std::int64_t>(distance, 0x7FFFFFFF));
+  }
 
  private:
   std::uintptr_t moduleHandle_;

@@ -62,8 +62,7 @@ bool TELDebugInfoTD32::GetLocation(std::uintptr_t address, TELLocationInfo& info
     info.LineNumber = static_cast<std::int32_t>(scanner_->LineNumberFromOffset(*source, offset));
     if (procedure) {
       const auto first = scanner_->LineNumberFromOffset(*source, procedure->Offset());
-      info.LineOffset =
-          std::max<std::int32_t>(0, info.LineNumber - static_cast<std::int32_t>(first));
+      info.LineOffset = LinesAfter(info.LineNumber, static_cast<std::int32_t>(first));
     }
   }
   info.DebugInfo = this;

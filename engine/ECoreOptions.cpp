@@ -4,8 +4,6 @@
 
 #include "platform/runtime/Exception.h"
 
-extern "C" const char __ImageBase;
-
 const char kDefaultWebPageTemplate[] =
     "<html>\r\n"
     "  <head>\r\n"
@@ -22,10 +20,6 @@ const char kDefaultWebPageTemplate[] =
     "    </table>\r\n"
     "  </body>\r\n"
     "</html>";
-
-TModuleHandle CurrentModuleHandle() {
-  return const_cast<char*>(&__ImageBase);
-}
 
 TCustomizedTexts DefaultCustomizedTexts() {
   TCustomizedTexts texts;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Brings a fresh Debian bookworm machine to a state where the DLL, its tools and
 # its tests build and run: i386 architecture, MinGW-w64 i686 compilers, 32-bit
-# Wine, Xvfb, CMake, NSIS, zlib for MinGW and minizip built for i686, and the
-# Linux-side readers the tests check files with (Pillow, unzip, 7z, xmllint).
+# Wine, Xvfb, CMake, NSIS, zlib for MinGW and minizip built for i686, the
+# Linux-side readers the tests check files with (Pillow, unzip, 7z, xmllint);
+# clang with its sanitizer and libFuzzer runtimes and zlib for the native build.
 # Idempotent: a second run checks and returns quietly.
 set -euo pipefail
 
@@ -20,6 +21,7 @@ packages=(
   cmake make ninja-build dpkg-dev clang-format googletest
   nsis python3 ca-certificates
   python3-pil unzip p7zip-full libxml2-utils
+  clang libclang-rt-14-dev zlib1g-dev
 )
 
 missing_packages() {

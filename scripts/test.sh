@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: builds everything, then runs every test program in
-# Wine under a virtual display. Extra arguments go to ctest.
+# Wine under a virtual display, then the pure cores natively under the
+# sanitizers with their fuzz targets (scripts/test-native.sh). Extra arguments
+# go to ctest.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIPC_BUILD_DIR:-$repo/build}
@@ -14,4 +16,6 @@ wineserver -k 2>/dev/null || true
 status=0
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@" || status=$?
 wineserver -k 2>/dev/null || true
+# The pure cores natively, under the sanitizers, and their fuzz targets.
+"$repo/scripts/test-native.sh" || status=$?
 exit $status

@@ -13,10 +13,12 @@
 #include <optional>
 #include <type_traits>
 
-// An address of the process being read. Values stored in that memory
-// (pointers, table entries) are 32 bits wide whatever the width of TAddress:
-// read them with ReadU32.
-using TAddress = std::uintptr_t;
+// An address of the process being read: a 32-bit process, whatever the
+// width of the pointers of the program that reads it (the native test
+// programs and fuzzers read fabricated 32-bit memory). Values stored in that
+// memory (pointers, table entries) are 32 bits wide too: read them with
+// ReadU32. Sums of an address and a length wrap at 2^32 as they do there.
+using TAddress = std::uint32_t;
 
 class TMemoryReader {
  public:

@@ -60,6 +60,14 @@ TEST(MapSource, Scanner_MissingTableDoesNotHideTheTablesAfterIt) {
   EXPECT_EQ(scanner.ProcedureCount(), 3u);
 }
 
+TEST(MapSource, Scanner_LineNumberBeyond32Bits_StaysAtTheLargest) {
+  std::string text = std::string(kMapText);
+  text.replace(text.find("     6 0001:00000820"), 20, " 99999999999 0001:00000820");
+  TELMapScanner scanner(text);
+  EXPECT_EQ(scanner.LineNumberFromOffset(0x810), 5);
+  EXPECT_EQ(scanner.LineNumberFromOffset(0x820), 0x7FFFFFFF);
+}
+
 TEST(MapSource, Locate_SplitsUnitClassAndRoutine) {
   FakeModuleAccess access;
   access.Files["C:\\fixture\\Module.map"] = kMapText;

@@ -16,3 +16,5 @@ struct TCodeRun {
 // Both are empty when the files cannot be read.
 std::string ReadBuiltDll();
 std::vector<TCodeRun> ReadObjdumpRuns();
+// The runs of an objdump lengths file at `path` (BuiltDllCodeRuns.cpp).
+std::vector<TCodeRun> ReadObjdumpRunsFile(const std::string& path);
