@@ -11,7 +11,8 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 windows=${VIPC_BUILD_DIR:-$repo/build}
 native=${VIPC_NATIVE_BUILD_DIR:-$windows-native}
 seconds=${VIPC_FUZZ_SECONDS:-20}
-targets=(eldata option_stream debug_block map td32 jdbg x86 exports log_split brisole_reply)
+targets=(eldata option_stream debug_block map td32 jdbg x86 exports log_split brisole_reply
+  dns_reply mail_texts)
 
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S "$repo/tests/native" -B "$native" -G Ninja -DCMAKE_C_COMPILER=clang \

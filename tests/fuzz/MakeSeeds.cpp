@@ -19,6 +19,7 @@
 
 #include "engine/ECoreEldata.h"
 #include "engine/ECoreOptionStream.h"
+#include "delivery/ESocketsDns.h"
 #include "installer/BrisoleWire.h"
 #include "platform/memory/PeLayout.h"
 #include "report/ELogManagerFormat.h"
@@ -239,6 +240,22 @@ int main(int argc, char** argv) {
         std::string(kDatabaseReply) + "|BRISOLE@server:/srv/brisole.gdb",
         std::string(kShareReply) + "|\\\\SERVER\\Brisole", std::string(kShareReply) + "|!busy"}) {
     Write("brisole_reply", std::to_string(written), reply);
+  }
+  // A name server's answer: an MX record whose owner points at the question.
+  {
+    Bytes reply = MxQuery("example.org");
+    reply[2] = 0x81;
+    reply[3] = 0x80;
+    reply[7] = 1;
+    const std::uint8_t record[] = {0xC0, 12, 0,  15, 0,   1,   0,   0,   0x0E, 0x10, 0,
+                                   9,    0,  10, 4,  'm', 'a', 'i', 'l', 0xC0, 12};
+    reply.insert(reply.end(), std::begin(record), std::end(record));
+    Write("dns_reply", "mx_answer", reply);
+  }
+  for (const std::string text :
+       {std::string("250-first\r\n250 last\r\n"), std::string("http://ann:secret@h:8080/mantis/"),
+        std::string("a@b.org; c@d.org,\r\n.\r\nQUIT")}) {
+    Write("mail_texts", std::to_string(written), text);
   }
   std::printf("fuzz_seeds: %d seed files in %s\n", written, output.c_str());
   return 0;
