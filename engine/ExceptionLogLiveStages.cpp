@@ -1,7 +1,10 @@
 // The stages of the sequence that are built: the log file (the duplicate
-// check, the version check, the save). The others are still the pending ones.
+// check, the version check, the save) and the dialogs. The others are still
+// the pending ones.
 #include <memory>
 
+#include "dialogs/EDialogs.h"
+#include "engine/ExceptionLogDialogs.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogStages.h"
 #include "report/ELogManagerEngine.h"
@@ -30,12 +33,13 @@ class TEngineStages final : public IHandlingStages {
     Pending().SaveScreenshot(e, f);
   }
   void ReleaseScreenshot(TExceptionLogEngine& e) override { Pending().ReleaseScreenshot(e); }
+  void CaptureWorkArea(TExceptionLogEngine&) override { dialogs_.CaptureWorkArea(); }
   bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
                   TDialogOutcome& outcome) override {
-    return Pending().ShowDialog(e, f, kind, beep, outcome);
+    return ShowEngineDialog(dialogs_, e, f, kind, beep, outcome);
   }
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().AskReproduceSteps(e, f);
+    AskEngineReproduceSteps(dialogs_, e, f);
   }
   void InsertReportSection(TExceptionLogEngine& e, const THandlingFacts& f,
                            const std::string& title,
@@ -66,6 +70,7 @@ class TEngineStages final : public IHandlingStages {
  private:
   static IHandlingStages& Pending() { return PendingStages(); }
   TLogManager log_;
+  TExceptionDialogs dialogs_;
 };
 
 }  // namespace
