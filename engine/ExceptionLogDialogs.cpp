@@ -6,14 +6,15 @@
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogEvents.h"
 #include "engine/ExceptionLogTerminate.h"
-#include "report/EReportText.h"
+#include "engine/ExceptionLogReportStage.h"
 
 namespace {
 
 class TEngineDialogEvents final : public IDialogEvents {
  public:
-  TEngineDialogEvents(TExceptionLogEngine& engine, TDovaroExceptionRecord& record)
-      : engine_(engine), record_(record) {}
+  TEngineDialogEvents(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                      TReportStage& report)
+      : engine_(engine), facts_(facts), record_(*facts.Record), report_(report) {}
 
   bool CustomButtonClick() override {
     bool close = false;
@@ -28,8 +29,7 @@ class TEngineDialogEvents final : public IDialogEvents {
   void RequestTermination(std::uint8_t action) override { ::RequestTermination(engine_, action); }
   void UserEmailTyped(const std::string& email) override {
     engine_.UserEmail = email;
-    SetReportUserEmail(record_.ReportText, email);
-    SetReportUserEmail(engine_.LastReportText, email);
+    report_.SetUserEmail(facts_, email);
   }
   void Warning(const std::string& text) override {
     Warn(engine_, eeShowError, "GUI", text, engine_.LastHandledAddress);
@@ -37,7 +37,9 @@ class TEngineDialogEvents final : public IDialogEvents {
 
  private:
   TExceptionLogEngine& engine_;
+  const THandlingFacts& facts_;
   TDovaroExceptionRecord& record_;
+  TReportStage& report_;
 };
 
 TDialogException DialogException(TExceptionLogEngine& engine, const THandlingFacts& facts) {
@@ -52,9 +54,9 @@ TDialogException DialogException(TExceptionLogEngine& engine, const THandlingFac
 
 }  // namespace
 
-bool ShowEngineDialog(TExceptionDialogs& dialogs, TExceptionLogEngine& engine,
+bool ShowEngineDialog(TExceptionDialogs& dialogs, TReportStage& report, TExceptionLogEngine& engine,
                       const THandlingFacts& facts, int kind, bool beep, TDialogOutcome& outcome) {
-  TEngineDialogEvents events(engine, *facts.Record);
+  TEngineDialogEvents events(engine, facts, report);
   TDialogChoices choices;
   choices.SendChosen = outcome.SendChosen;
   choices.ScreenshotChosen = outcome.ScreenshotChosen;

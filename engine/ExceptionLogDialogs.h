@@ -8,10 +8,12 @@
 #include "dialogs/EDialogs.h"
 #include "engine/ExceptionLogStages.h"
 
+class TReportStage;
+
 // The dialog of `kind` (and what it switches to, in outcome.NextKind); false
 // when nothing could be shown or the dialogs failed (the "GUI" warning is
-// written here).
-bool ShowEngineDialog(TExceptionDialogs& dialogs, TExceptionLogEngine& engine,
+// written here). A typed e-mail address goes into `report`.
+bool ShowEngineDialog(TExceptionDialogs& dialogs, TReportStage& report, TExceptionLogEngine& engine,
                       const THandlingFacts& facts, int kind, bool beep, TDialogOutcome& outcome);
 void AskEngineReproduceSteps(TExceptionDialogs& dialogs, TExceptionLogEngine& engine,
                              const THandlingFacts& facts);

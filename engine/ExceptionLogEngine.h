@@ -65,7 +65,7 @@ struct TExceptionLogEngine {
   std::uint32_t HandledCount = 0;
   std::string LastExceptionMessage;
   std::string LastReportText;
-  std::string UserEmail;           // the address the user last typed in a dialog (report item 3.3)
+  std::string UserEmail;           // the e-mail address the user last typed in a dialog
   std::vector<double> CrashTimes;  // local date-times of the recent reports
   std::atomic<bool> TerminateRequest{false};
   std::atomic<bool> EngineWindowUp{false};  // a dialog or progress window is shown

@@ -1,27 +1,34 @@
 #include "engine/ExceptionLogInternalError.h"
 
-#include <windows.h>
-
-#include <cstdio>
-
 #include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogEngine.h"
+#include "report/EInternalError.h"
 
 void ReportInternalError(TExceptionLogEngine& engine, int section, const std::exception* failure,
                          const std::string& message) noexcept {
   try {
+    TInternalFailure report;
+    report.Section = std::to_string(section);
+    // The failure's own raise is the last one the engine saw when it is the
+    // object caught; otherwise the exception being handled is the place.
+    if (failure && engine.LastObject == failure) {
+      report.Address = engine.LastAddress;
+      report.LanguageException = engine.LastWasLanguageException;
+    } else {
+      report.Address = engine.LastHandledAddress;
+    }
     if (failure) {
-      const std::vector<std::string> ancestry = ClassAncestry(failure);
-      if (InheritsFromName(ancestry, "EAbort") ||
-          InheritsFromName(ancestry, "EDovaroSocketError")) {
-        return;
+      std::vector<std::string> ancestry = ClassAncestry(failure);
+      if (!ancestry.empty()) {
+        report.ClassName = ancestry.front();
+        report.IsException = InheritsFromName(ancestry, "Exception");
+        ancestry.erase(ancestry.begin());
+        report.Ancestors = std::move(ancestry);
       }
     }
-    if (!IsDebuggerPresent()) return;
-    char line[96];
-    std::snprintf(line, sizeof line, "[ERROR] - Section: %d - Address: %08X - Message: ", section,
-                  static_cast<unsigned>(engine.LastHandledAddress));
-    DebugLine(line + ("\"" + message + "\""));
+    report.Message = message;
+    report.ProcessedClassName = ExceptionClassName(engine.LastHandledObject);
+    ReportInternalErrorHere(std::move(report));
   } catch (...) {
     // Nothing is left to tell.
   }

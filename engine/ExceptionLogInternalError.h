@@ -10,6 +10,7 @@ struct TExceptionLogEngine;
 // Only when the host is the development environment or a debugger is
 // attached, and never for EAbort or the engine's socket errors: one
 // "[ERROR] - Section: ... - Address: ... - Message: ..." line to the debugger
-// output, then the internal-error report of the report layer. Never raises.
+// output, the ".log" file and the question to mail it (the report layer's
+// internal-error report). Never raises.
 void ReportInternalError(TExceptionLogEngine& engine, int section, const std::exception* failure,
                          const std::string& message) noexcept;

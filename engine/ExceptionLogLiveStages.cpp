@@ -1,11 +1,13 @@
-// The stages of the sequence that are built: the log file (the duplicate
-// check, the version check, the save) and the dialogs. The others are still
-// the pending ones.
+// The stages of the sequence that are built: the report (the bug identifier,
+// the text and its inserted sections), the log file (the duplicate check,
+// the version check, the save) and the dialogs. The others are still the
+// pending ones.
 #include <memory>
 
 #include "dialogs/EDialogs.h"
 #include "engine/ExceptionLogDialogs.h"
 #include "engine/ExceptionLogEngine.h"
+#include "engine/ExceptionLogReportStage.h"
 #include "engine/ExceptionLogStages.h"
 #include "report/ELogManagerEngine.h"
 #include "report/ELogManagerItems.h"
@@ -15,10 +17,10 @@ namespace {
 class TEngineStages final : public IHandlingStages {
  public:
   std::string BugIdentifier(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().BugIdentifier(e, f);
+    return report_.BugIdentifier(e, f);
   }
   std::string ReportText(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    return Pending().ReportText(e, f);
+    return report_.Build(e, f);
   }
   bool CheckDuplicate(TExceptionLogEngine& e, const THandlingFacts&, bool count) override {
     if (const auto failure = log_.CheckDuplicate(e.EffectiveOptions, e.ExceptionId, count)) {
@@ -36,15 +38,18 @@ class TEngineStages final : public IHandlingStages {
   void CaptureWorkArea(TExceptionLogEngine&) override { dialogs_.CaptureWorkArea(); }
   bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
                   TDialogOutcome& outcome) override {
-    return ShowEngineDialog(dialogs_, e, f, kind, beep, outcome);
+    return ShowEngineDialog(dialogs_, report_, e, f, kind, beep, outcome);
   }
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
     AskEngineReproduceSteps(dialogs_, e, f);
   }
-  void InsertReportSection(TExceptionLogEngine& e, const THandlingFacts& f,
-                           const std::string& title,
-                           const std::vector<std::string>& lines) override {
-    Pending().InsertReportSection(e, f, title, lines);
+  void AddCustomInformation(TExceptionLogEngine& e, const THandlingFacts& f,
+                            const std::vector<std::string>& lines) override {
+    report_.AddCustomInformation(e, f, lines);
+  }
+  void AddReproduceRequest(TExceptionLogEngine& e, const THandlingFacts& f,
+                           const std::string& note) override {
+    report_.AddReproduceRequest(e, f, note);
   }
   bool AnswerWeb(TExceptionLogEngine& e, const THandlingFacts& f) override {
     return Pending().AnswerWeb(e, f);
@@ -69,6 +74,7 @@ class TEngineStages final : public IHandlingStages {
 
  private:
   static IHandlingStages& Pending() { return PendingStages(); }
+  TReportStage report_;
   TLogManager log_;
   TExceptionDialogs dialogs_;
 };

@@ -32,8 +32,6 @@
 namespace {
 
 constexpr TAddress kLanguageRaiseCallLength = 5;
-constexpr int kReproduceSectionText = 123;
-constexpr int kCustomDataSectionText = 91;
 constexpr int kConsoleIntroText = 4;
 constexpr int kCustomDataFieldBit = 47;
 constexpr std::uint16_t kConsoleSubsystem = 3;
@@ -147,7 +145,6 @@ class TSequence {
   int dialog_ = 0;
   bool dialogByFilter_ = false;
   bool userAgreed_ = false;
-  std::string customMessage_;
   std::vector<std::string> ancestry_;
   std::vector<HANDLE> paused_;
 };
@@ -206,8 +203,8 @@ void TSequence::ApplyFilter() {
   if (dialog_ < 0) dialog_ = engine_.EffectiveOptions.DialogKind();
   dialogByFilter_ = true;
   if (!filter.FilterMessage.empty()) {
-    customMessage_ = ExpandVariables(filter.FilterMessage);
-    facts_.Message = customMessage_;
+    facts_.CustomMessage = ExpandVariables(filter.FilterMessage);
+    facts_.Message = facts_.CustomMessage;
   }
 }
 
@@ -308,7 +305,7 @@ void TSequence::Dialogs() {
   bool dialogFailed = false;
   if (request_.HandlerKind == hkWeb) {
     if (!stages_.AnswerWeb(engine_, facts_)) result_ = true;
-  } else if (IsConsoleProgram()) {
+  } else if (facts_.ConsoleProgram) {
     const std::string text = o.Text(kConsoleIntroText) + "\r\n\r\n" + facts_.Record->ReportText;
     DWORD written = 0;
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -337,13 +334,13 @@ void TSequence::Dialogs() {
   section_ = 14;
   bool after = true;
   FireActionNotify(engine_, *facts_.Record, ActAfterDialog, after);
-  const bool gui = request_.HandlerKind != hkWeb && !IsConsoleProgram();
+  const bool gui = request_.HandlerKind != hkWeb && !facts_.ConsoleProgram;
   if (detailedShown && !dialogFailed && gui && (o.LogFlags() & LogAddReproduceText) &&
       !facts_.Duplicate && (userAgreed_ || o.WriteLogFile())) {
     stages_.AskReproduceSteps(engine_, facts_);
   }
   if ((o.LogFlags() & LogAddReproduceText) && !o.ReproduceNote.empty()) {
-    stages_.InsertReportSection(engine_, facts_, o.Text(kReproduceSectionText), {o.ReproduceNote});
+    stages_.AddReproduceRequest(engine_, facts_, o.ReproduceNote);
   }
 }
 
@@ -383,6 +380,8 @@ void TSequence::RunSteps() {
   facts_.Message = ExceptionMessage(request_.Object).value_or("Unknown error message.");
   facts_.LanguageException = request_.LanguageException;
   facts_.HandlerKind = request_.HandlerKind;
+  facts_.Time = Now();
+  facts_.ConsoleProgram = IsConsoleProgram();
   engine_.Record = TDovaroExceptionRecord();
   engine_.Record.RaisedObject = request_.Object;
   engine_.Record.RaiseAddress = address_;
@@ -447,7 +446,7 @@ void TSequence::RunSteps() {
   std::vector<std::string> customData;
   FireListEvent(engine_, TListEvent::kCustomData, record, customData);
   if (!customData.empty() && (o.GeneralFieldsShown() >> kCustomDataFieldBit & 1)) {
-    stages_.InsertReportSection(engine_, facts_, o.Text(kCustomDataSectionText), customData);
+    stages_.AddCustomInformation(engine_, facts_, customData);
   }
   section_ = 10;
   ++engine_.HandledCount;

@@ -37,9 +37,13 @@ class TPendingStages final : public IHandlingStages {
   void AskReproduceSteps(TExceptionLogEngine&, const THandlingFacts&) override {
     NotBuilt("reproduce request");
   }
-  void InsertReportSection(TExceptionLogEngine&, const THandlingFacts&, const std::string&,
-                           const std::vector<std::string>&) override {
-    NotBuilt("report section");
+  void AddCustomInformation(TExceptionLogEngine&, const THandlingFacts&,
+                            const std::vector<std::string>&) override {
+    NotBuilt("custom information");
+  }
+  void AddReproduceRequest(TExceptionLogEngine&, const THandlingFacts&,
+                           const std::string&) override {
+    NotBuilt("reproduce section");
   }
   bool AnswerWeb(TExceptionLogEngine&, const THandlingFacts&) override {
     NotBuilt("web answer");

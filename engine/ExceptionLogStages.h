@@ -20,7 +20,10 @@ struct THandlingFacts {
   TDovaroExceptionRecord* Record = nullptr;
   const TExceptNotifyParams* Params = nullptr;
   std::string ClassName;
-  std::string Message;  // the custom message of a filter when there is one
+  std::string Message;        // the custom message of a filter when there is one
+  std::string CustomMessage;  // the filter's message with its variables expanded, or empty
+  double Time = 0;            // when handling began: local, days since 30 December 1899
+  bool ConsoleProgram = false;
   bool LanguageException = false;
   int HandlerKind = hkPlain;
   bool Duplicate = false;
@@ -54,10 +57,13 @@ class IHandlingStages {
   virtual bool ShowDialog(TExceptionLogEngine& engine, const THandlingFacts& facts, int kind,
                           bool beep, TDialogOutcome& outcome) = 0;
   virtual void AskReproduceSteps(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
-  // Adds a section of lines under `title` to the report text.
-  virtual void InsertReportSection(TExceptionLogEngine& engine, const THandlingFacts& facts,
-                                   const std::string& title,
-                                   const std::vector<std::string>& lines) = 0;
+  // The custom data lines ("name=value") as a section of the report, when
+  // its field is shown.
+  virtual void AddCustomInformation(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                                    const std::vector<std::string>& lines) = 0;
+  // The user's steps to reproduce as a section of the report.
+  virtual void AddReproduceRequest(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                                   const std::string& note) = 0;
   // The web channel's answer with the report (false: not answered).
   virtual bool AnswerWeb(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
   virtual void CheckLogVersion(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
@@ -76,6 +82,6 @@ class IHandlingStages {
 // anything, so the sequence goes on.
 IHandlingStages& PendingStages();
 
-// The stages that are built (the log: duplicates, version check, save); the
-// others are the pending ones. One per engine.
+// The stages that are built (the report, the log: duplicates, version
+// check, save); the others are the pending ones. One per engine.
 std::unique_ptr<IHandlingStages> MakeEngineStages();

@@ -24,6 +24,7 @@ struct TScenario {
   bool TimedOut = false;
   std::vector<std::string> Journal;
   std::string Output;
+  std::string Report;  // the report text ExceptionNotify saw, with the engine's own stages
 
   std::vector<std::string> Lines(const std::string& start) const {
     std::vector<std::string> lines;
@@ -63,6 +64,7 @@ TScenario RunScenario(const std::string& scenario, const std::string& host = "ha
   result.ExitCode = outcome.exitCode;
   result.TimedOut = outcome.timedOut;
   result.Output = outcome.output;
+  result.Report = ReadFileBytes(journal + ".report");
   std::istringstream lines(ReadFileBytes(journal));
   for (std::string line; std::getline(lines, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -82,6 +84,21 @@ std::string MainThread(const TScenario& scenario) {
   const auto lines = scenario.Lines("host: main thread=");
   return lines.empty() ? std::string()
                        : lines.front().substr(std::string("host: main thread=").size());
+}
+
+// The value of a report item ("  2.5 Type          : EAccessViolation").
+std::string ItemValue(const std::string& text, const std::string& item) {
+  const std::size_t at = text.find("\r\n  " + item + " ");
+  if (at == std::string::npos) return "(no item " + item + ")";
+  const std::size_t from = text.find(": ", at) + 2;
+  return text.substr(from, text.find("\r\n", from) - from);
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
 }
 
 }  // namespace
@@ -185,12 +202,11 @@ TEST(Handling, Events_ReachTheProgramsVariablesInTheirOrder) {
     if (line.rfind("host:", 0) == 0 || line.rfind("stage thread", 0) == 0) continue;
     events.push_back(line.substr(0, line.find(" thread=")));
   }
-  EXPECT_EQ(
-      events,
-      (std::vector<std::string>{
-          "ExceptionNotify", "CustomDataRequest", "stage section title=Custom Information lines=1",
-          "ExceptionActionNotify action=0", "stage dialog kind=1", "ExceptionActionNotify action=1",
-          "ExceptionActionNotify action=2", "stage log", "ExceptionActionNotify action=3"}))
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "ExceptionNotify", "CustomDataRequest", "stage custom information lines=1",
+                        "ExceptionActionNotify action=0", "stage dialog kind=1",
+                        "ExceptionActionNotify action=1", "ExceptionActionNotify action=2",
+                        "stage log", "ExceptionActionNotify action=3"}))
       << Dump(run);
 }
 
@@ -243,4 +259,96 @@ TEST(Handling, FailureThroughAnExportBoundary_IsReportedAndStillReachesTheHost) 
   EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
   EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
   EXPECT_TRUE(run.Has("host: boundary raised " + std::to_string(0xE0564950UL))) << Dump(run);
+}
+
+TEST(Handling, EngineReport_ReachesTheEventAndTheLogWhichCountsTheSameFaultAgain) {
+  TempFolder folder;
+  const std::string log = folder.Path() + "host.elf";
+  SetEnvironmentVariableA("VIPC_HANDLING_LOG", log.c_str());
+  const TScenario first = RunScenario("report");
+  const std::string afterFirst = ReadFileBytes(log);
+  const TScenario second = RunScenario("report");
+  SetEnvironmentVariableA("VIPC_HANDLING_LOG", nullptr);
+
+  EXPECT_EQ(first.ExitCode, kAccessViolation) << Dump(first);
+  const std::string& report = first.Report;
+  ASSERT_FALSE(report.empty()) << Dump(first);
+  EXPECT_EQ(ItemValue(report, "2.5"), "EAccessViolation");
+  const std::string address = ItemValue(report, "2.2");
+  EXPECT_EQ(ItemValue(report, "2.6"), "Access violation at address " + address +
+                                          " in module 'handling_host_code.dll'. Write of "
+                                          "address 00000010.");
+  EXPECT_TRUE(ItemValue(report, "2.3").starts_with("handling_host_code.dll")) << report;
+  const std::string id = ItemValue(report, "2.7");
+  EXPECT_EQ(id.size(), 4u) << report;
+  // The faulting thread's block first, with the host's routine at the address.
+  const std::size_t block = report.find("|*Exception Thread: ID=" + MainThread(first));
+  ASSERT_NE(block, std::string::npos) << report;
+  const std::size_t row = report.find("|" + address + "|handling_host_code.dll", block);
+  ASSERT_NE(row, std::string::npos) << report;
+  EXPECT_NE(report.substr(row, report.find("\r\n", row) - row).find("HostWritesNowhere"),
+            std::string::npos)
+      << report;
+  for (const char* section : {"\r\nModules Information:\r\n", "\r\nProcesses Information:\r\n",
+                              "\r\nAssembler Information:\r\n", "\r\nRegisters:\r\n"}) {
+    EXPECT_NE(report.find(section), std::string::npos) << section;
+  }
+
+  // The log holds the report once; the second run of the same fault counts it.
+  EXPECT_EQ(Occurrences(afterFirst, "2.7 ID            : " + id), 1u) << afterFirst;
+  EXPECT_EQ(ItemValue(afterFirst, "2.8"), "1");
+  EXPECT_EQ(ItemValue(second.Report, "2.7"), id) << "the same fault, the same identifier";
+  const std::string afterSecond = ReadFileBytes(log);
+  EXPECT_EQ(Occurrences(afterSecond, "2.7 ID            : " + id), 1u) << afterSecond;
+  EXPECT_EQ(ItemValue(afterSecond, "2.8"), "2") << afterSecond;
+}
+
+TEST(Handling, ModuleEvents_ReachAModuleOfAnotherEngineOnlyInsideTheDataVersionWindow) {
+  const struct {
+    const char* module;
+    bool receives;
+  } rows[] = {
+      {"handling_events_6099.dll", false},
+      {"handling_events_6100.dll", true},
+      {"handling_events_6200.dll", true},
+      {"handling_events_6201.dll", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.module);
+    const TScenario run = RunScenario(std::string("module-events:") + row.module);
+    EXPECT_EQ(run.ExitCode, kAccessViolation) << Dump(run);
+    ASSERT_EQ(run.Lines("ExceptionNotify").size(), 1u) << "the program's variable: " << Dump(run);
+    const auto notified = run.Lines("module event ExceptionNotify");
+    const auto actions = run.Lines("module event ExceptionActionNotify");
+    if (!row.receives) {
+      EXPECT_TRUE(notified.empty()) << Dump(run);
+      EXPECT_TRUE(actions.empty()) << Dump(run);
+      continue;
+    }
+    ASSERT_EQ(notified.size(), 1u) << Dump(run);
+    EXPECT_EQ(TScenario::Field(notified[0], "module"), row.module);
+    EXPECT_EQ(TScenario::Field(notified[0], "flag"), "true");
+    EXPECT_EQ(TScenario::Field(notified[0], "record"), "yes");
+    EXPECT_FALSE(actions.empty()) << Dump(run);
+    // The module's export comes before the program's variable.
+    const auto at = [&](const std::string& start) {
+      return std::find_if(run.Journal.begin(), run.Journal.end(),
+                          [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_LT(at("module event ExceptionNotify"), at("ExceptionNotify"));
+  }
+}
+
+TEST(Handling, MainTakesOver_AHostCarryingTheEngineDecidesAboutTheModulesFailures) {
+  const TScenario run = RunScenario("", "handling_main_host.exe");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: main takes over=1")) << Dump(run);
+  const auto reported = run.Lines("main engine ExceptionNotify");
+  ASSERT_EQ(reported.size(), 1u) << Dump(run);
+  EXPECT_EQ(TScenario::Field(reported[0], "class"), "EProbeError");
+  EXPECT_EQ(TScenario::Field(reported[0], "report"), "built");
+  EXPECT_FALSE(run.Has("stage thread=")) << "the module's own engine runs no sequence";
+  // The module hears of it as the module of the raise, through its export.
+  EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: boundary raised")) << "the failure still leaves the export";
 }

@@ -70,6 +70,7 @@ std::vector<std::uint8_t> BuildEldataBlock(const TWriteRequest& request, const T
   input.DebugPassword = file.DebugPassword;
   input.DebugInfo = request.DebugInfo;
   input.SymbolTable = ResolveSymbols(file.Symbols, module);
+  if (request.FormatVersion) input.FormatVersion = *request.FormatVersion;
   return request.Carrier == TCarrier::Resource ? WriteEldataResourceBlock(input)
                                                : WriteEldataAppendedBlock(input);
 }

@@ -18,6 +18,9 @@ struct TWriteRequest {
   std::vector<std::uint8_t> DebugInfo;  // the n bytes of debug information (may be empty)
   double BuildStamp = 0;                // days since 30 December 1899, UTC
   TCarrier Carrier = TCarrier::Resource;
+  // A data version other than this engine's, to make a module of an older or
+  // newer engine.
+  std::optional<std::uint16_t> FormatVersion;
 };
 
 // The resolved SymbolTable: named routines are looked up among the module's

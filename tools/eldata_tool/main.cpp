@@ -2,6 +2,7 @@
 // and shows any module's block as that same text.
 //
 //   eldata_tool embed --options FILE --module FILE [--debug-stream FILE] [--appended]
+//                     [--format-version N]
 //   eldata_tool write-block --options FILE --output FILE [--debug-stream FILE]
 //                           [--appended] [--symbols-from MODULE]
 //   eldata_tool dump --module FILE [--password TEXT] [--output FILE] [--extract-debug FILE]
@@ -98,6 +99,8 @@ TWriteRequest WriteRequestFor(const TArguments& arguments) {
     request.DebugInfo = ReadFileBytes(debug);
   request.BuildStamp = BuildStampNow();
   request.Carrier = arguments.appended ? TCarrier::Appended : TCarrier::Resource;
+  if (const std::string version = arguments.Optional("format-version"); !version.empty())
+    request.FormatVersion = static_cast<std::uint16_t>(std::stoul(version));
   return request;
 }
 
@@ -142,7 +145,7 @@ int main(int count, char** arguments) {
         stderr,
         "eldata_tool: %s\n"
         "usage: eldata_tool embed --options FILE --module FILE [--debug-stream FILE] "
-        "[--appended]\n"
+        "[--appended] [--format-version N]\n"
         "       eldata_tool write-block --options FILE --output FILE [--debug-stream FILE] "
         "[--appended] [--symbols-from MODULE]\n"
         "       eldata_tool dump --module FILE [--password TEXT] [--output FILE] "

@@ -196,6 +196,30 @@ int Run(const std::string& scenario) {
     return 0;
   }
   if (scenario == "freeze") return Freeze(2500);
+  if (scenario.rfind("module-events:", 0) == 0) {
+    // A fault in the code of a module of another engine's data version.
+    const std::string name = scenario.substr(scenario.find(':') + 1);
+    const HMODULE events = LoadLibraryA(name.c_str());
+    auto fault = events ? reinterpret_cast<void (*)()>(
+                              reinterpret_cast<void*>(GetProcAddress(events, "EventsModuleFaults")))
+                        : nullptr;
+    if (!fault) {
+      JournalLine("host: cannot load " + name);
+      return 95;
+    }
+    fault();
+    return 0;
+  }
+  if (scenario == "report") {
+    // The engine's report and log of a fault in the host's own code; the
+    // log skips a report it already holds, counting it instead.
+    char log[MAX_PATH] = {};
+    GetEnvironmentVariableA("VIPC_HANDLING_LOG", log, sizeof log);
+    Probe<void (*)(const char*)>("ProbeUseEngineStages")(log);
+    SetOption("LogFlags", 0x31);
+    SetOption("DialogKind", 0);
+    return FaultIn(false, 0);
+  }
   if (scenario == "boundary") {
     SehFailure failure;
     unsigned char result = 0;

@@ -32,6 +32,7 @@ bool clearGoOn = false;
 bool raiseInCallback = false;
 int logFailuresLeft = 0;
 int retriesLeft = 0;
+bool engineStages = false;  // the engine's own stages instead of the probe's
 
 std::string Id(std::uint32_t id) {
   return std::to_string(id);
@@ -73,7 +74,23 @@ void Notify(const char* name, const TDovaroExceptionRecord& record, bool& goOn) 
   }
 }
 
+// With the engine's own stages the record carries the real report: it is
+// kept beside the journal for the test to read.
+void KeepReportText(const TDovaroExceptionRecord& record) {
+  char journal[MAX_PATH] = {};
+  if (!GetEnvironmentVariableA("VIPC_HANDLING_JOURNAL", journal, sizeof journal)) return;
+  const std::string path = std::string(journal) + ".report";
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, record.ReportText.data(), static_cast<DWORD>(record.ReportText.size()), &written,
+            nullptr);
+  CloseHandle(file);
+}
+
 void OnExceptionNotify(const TDovaroExceptionRecord& record, bool& goOn) {
+  if (engineStages) KeepReportText(record);
   Notify("ExceptionNotify", record, goOn);
 }
 void OnHandledNotify(const TDovaroExceptionRecord& record, bool& goOn) {
@@ -124,9 +141,13 @@ class TProbeStages final : public IHandlingStages {
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
     Pending().AskReproduceSteps(e, f);
   }
-  void InsertReportSection(TExceptionLogEngine&, const THandlingFacts&, const std::string& title,
-                           const std::vector<std::string>& lines) override {
-    JournalLine("stage section title=" + title + " lines=" + std::to_string(lines.size()));
+  void AddCustomInformation(TExceptionLogEngine&, const THandlingFacts&,
+                            const std::vector<std::string>& lines) override {
+    JournalLine("stage custom information lines=" + std::to_string(lines.size()));
+  }
+  void AddReproduceRequest(TExceptionLogEngine&, const THandlingFacts&,
+                           const std::string& note) override {
+    JournalLine("stage reproduce note=" + note);
   }
   bool AnswerWeb(TExceptionLogEngine& e, const THandlingFacts& f) override {
     return Pending().AnswerWeb(e, f);
@@ -186,6 +207,14 @@ void ProbeWatch() {
   if (TExceptionLogEngine* e = InterceptionEngine()) e->Stages = &probeStages;
 }
 
+// The engine's own stages (report, log) from here on, with the log file at
+// `logFile`.
+void ProbeUseEngineStages(const char* logFile) {
+  engineStages = true;
+  CurrentZuderaDodOptions().SetLogFolder(logFile);
+  if (TExceptionLogEngine* e = InterceptionEngine()) e->Stages = e->OwnStages.get();
+}
+
 int ProbeEngineActive() {
   const TExceptionLogEngine* e = InterceptionEngine();
   return e && e->EngineActive;
@@ -210,7 +239,8 @@ void ProbeFailLog(int failures, int retries) {
 }
 
 // Options by name: TerminateAction, CrashBurstAction, CrashBurstCount,
-// CrashBurstMinutes, DialogKind, WriteLogFile, FreezeTimeoutSecs, FreezeWatch.
+// CrashBurstMinutes, DialogKind, WriteLogFile, LogFlags, FreezeTimeoutSecs,
+// FreezeWatch.
 void ProbeSetOption(const char* name, unsigned value) {
   TDovaroModuleOptionsEx& o = CurrentZuderaDodOptions();
   const std::string option = name;
@@ -220,6 +250,7 @@ void ProbeSetOption(const char* name, unsigned value) {
   if (option == "CrashBurstMinutes") o.SetCrashBurstMinutes(value);
   if (option == "DialogKind") o.SetDialogKind(static_cast<std::uint8_t>(value));
   if (option == "WriteLogFile") o.SetWriteLogFile(value != 0);
+  if (option == "LogFlags") o.SetLogFlags(static_cast<std::uint8_t>(value));
   if (option == "FreezeTimeoutSecs") o.SetFreezeTimeoutSecs(value);
   if (option == "FreezeWatch") o.SetFreezeWatch(value != 0);
 }
