@@ -13,7 +13,7 @@
 #include "dialogs/EDialogs.h"
 #include "engine/ECoreOptionFlags.h"
 #include "engine/ECoreOptions.h"
-#include "tests/support/DialogWindows.h"
+#include "tools/window_capture/DialogWindows.h"
 
 // What the dialogs asked of the handling flow.
 class TRecordingEvents final : public IDialogEvents {

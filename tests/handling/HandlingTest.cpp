@@ -13,7 +13,7 @@
 
 #include "dialogs/EDialogResources.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/DialogWindows.h"
+#include "tools/window_capture/DialogWindows.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/DialogWindows.h"
+#include "tools/window_capture/DialogWindows.h"
 
 #include <algorithm>
 
@@ -22,7 +22,9 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter) {
   auto& request = *reinterpret_cast<FindRequest*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process != request.processId || !IsWindowVisible(window)) return TRUE;
+  if ((request.processId && process != request.processId) || !IsWindowVisible(window)) {
+    return TRUE;
+  }
   char className[64] = {};
   GetClassNameA(window, className, sizeof className);
   if (std::string(className) != "#32770" || TextOf(window) != *request.caption) return TRUE;

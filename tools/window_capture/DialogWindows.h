@@ -31,7 +31,8 @@ struct SeenDialog {
 };
 
 // The first visible top-level dialog window (class "#32770") of the process
-// captioned `caption`, waited for up to `milliseconds`; null when none came.
+// (0: of any process) captioned `caption`, waited for up to `milliseconds`;
+// null when none came.
 HWND WaitForDialog(DWORD processId, const std::string& caption, DWORD milliseconds = 60000);
 // True once `window` is gone, waited for up to `milliseconds`.
 bool WaitUntilGone(HWND window, DWORD milliseconds = 60000);
