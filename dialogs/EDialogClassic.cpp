@@ -35,18 +35,6 @@ enum : int {
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 constexpr int kMaximumMessageLines = 8;
 
-HINSTANCE ResourceModule() {
-  return static_cast<HINSTANCE>(CurrentModuleHandle());
-}
-
-std::string ControlText(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 std::string Trimmed(const std::string& text) {
   return std::string(TrimBlanks(text));
 }
@@ -70,22 +58,8 @@ class TClassicDialog {
 
   bool Terminate() const { return terminate_; }
 
-  void Run() {
-    HWND dialog = CreateDialogParamA(ResourceModule(), EL_MS_DIALOG_NAME, nullptr, &Procedure,
-                                     reinterpret_cast<LPARAM>(this));
-    if (!dialog) return;
-    frame_.RunModal(ended_);
-    if (IsWindow(dialog)) DestroyWindow(dialog);
-  }
-
- private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, l);
-    auto* self = reinterpret_cast<TClassicDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!self) return FALSE;
-    if (self->frame_.Handle(message, w, l)) return TRUE;
-    return self->Message(dialog, message, w, l);
-  }
+  void Run() { RunModalDialog(EL_MS_DIALOG_NAME, *this, ended_); }
+  TDialogFrame& Frame() { return frame_; }
 
   INT_PTR Message(HWND dialog, UINT message, WPARAM w, LPARAM l) {
     switch (message) {
@@ -126,11 +100,12 @@ class TClassicDialog {
     }
   }
 
+ private:
   BOOL Open(HWND dialog) {
     dialog_ = dialog;
     frame_.Prepare(dialog, false, true);
     bitmap_ = static_cast<HBITMAP>(
-        LoadImageA(ResourceModule(), EL_ERROR_NAME, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        LoadImageA(DialogResourceModule(), EL_ERROR_NAME, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     offered_ = SendingOffered(options_, exception_.Duplicate);
     SetWindowTextA(dialog, options_.Text(kTextCaption).c_str());
     SetText(IDC_CLASSIC_HEADER, options_.Text(kTextHeader), fonts_.Bold);
@@ -160,12 +135,7 @@ class TClassicDialog {
       SendMessageA(dialog, DM_SETDEFID, IDC_CLASSIC_DONT_SEND, 0);
       SendMessageA(focus, BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
     }
-    frame_.StartShownCheck();
-    frame_.StartAutoClose();
-    frame_.StartKeepInFront();
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    SetFocus(focus);
+    frame_.Show(focus);
     return FALSE;  // the focus is set
   }
 

@@ -13,4 +13,3 @@ void RunClassicDialog(int& kind, const TDialogException& exception, IDialogEvent
 
 // Runs the request; false when it never appeared.
 bool RunReproduceRequest(const TDialogException& exception, const TDialogRect& workArea);
-

@@ -172,6 +172,15 @@ void TDialogFrame::Prepare(HWND dialog, bool forceSmallCaption, bool classicDial
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
+void TDialogFrame::Show(HWND focus) {
+  StartShownCheck();
+  StartAutoClose();
+  StartKeepInFront();
+  ShowWindow(dialog_, SW_SHOW);
+  SetForegroundWindow(dialog_);
+  SetFocus(focus);
+}
+
 void TDialogFrame::StartShownCheck() {
   SetTimer(dialog_, kShownCheckTimer, 1, nullptr);
 }
@@ -269,6 +278,18 @@ void TDialogFrame::RunModal(const bool& ended) {
       DispatchMessageA(&message);
     }
   }
+}
+
+HINSTANCE DialogResourceModule() {
+  return static_cast<HINSTANCE>(CurrentModuleHandle());
+}
+
+std::string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 void ShowErrorBox(HWND owner, const TDovaroModuleOptions& options, int textIndex) {

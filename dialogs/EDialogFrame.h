@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "dialogs/EDialogLayout.h"
@@ -66,6 +67,9 @@ class TDialogFrame {
   int CaptionHeight() const { return captionHeight_; }
   bool TopMost() const { return topMost_; }
 
+  // Starts the shown check, auto-close and keep-in-front, then shows the
+  // dialog in front with the focus on `focus`.
+  void Show(HWND focus);
   void StartShownCheck();
   void StartAutoClose();
   void StopAutoClose();
@@ -95,3 +99,31 @@ class TDialogFrame {
 // Shows `text` in a message box with the caption of customizable text 2
 // ("Error.") over `owner`.
 void ShowErrorBox(HWND owner, const TDovaroModuleOptions& options, int textIndex);
+
+// The module whose resources hold the templates: the one this code is in.
+HINSTANCE DialogResourceModule();
+// The text of a dialog's control.
+std::string ControlText(HWND dialog, int id);
+
+// The procedure of a dialog object: the frame's share first, then the
+// object's Message.
+template <class Dialog>
+INT_PTR CALLBACK ModalDialogProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(window, DWLP_USER, l);
+  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (!self) return FALSE;
+  if (self->Frame().Handle(message, w, l)) return TRUE;
+  return self->Message(window, message, w, l);
+}
+
+// Creates the dialog of `templateName` for `dialog` with no owner, runs its
+// modal loop until `ended` and destroys it.
+template <class Dialog>
+void RunModalDialog(const char* templateName, Dialog& dialog, const bool& ended) {
+  HWND window =
+      CreateDialogParamA(DialogResourceModule(), templateName, nullptr,
+                         &ModalDialogProcedure<Dialog>, reinterpret_cast<LPARAM>(&dialog));
+  if (!window) return;
+  dialog.Frame().RunModal(ended);
+  if (IsWindow(window)) DestroyWindow(window);
+}

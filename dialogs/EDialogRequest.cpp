@@ -19,35 +19,26 @@ class TReproduceRequest {
   TReproduceRequest(const TDialogException& exception, const TDialogRect& workArea, bool& shown)
       : options_(*exception.Options), workArea_(workArea), frame_(options_, shown) {}
 
-  void Run() {
-    HWND dialog = CreateDialogParamA(static_cast<HINSTANCE>(CurrentModuleHandle()), EL_REQUEST_NAME,
-                                     nullptr, &Procedure, reinterpret_cast<LPARAM>(this));
-    if (!dialog) return;
-    frame_.RunModal(ended_);
-    if (IsWindow(dialog)) DestroyWindow(dialog);
-  }
+  void Run() { RunModalDialog(EL_REQUEST_NAME, *this, ended_); }
+  TDialogFrame& Frame() { return frame_; }
 
- private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, l);
-    auto* self = reinterpret_cast<TReproduceRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!self) return FALSE;
-    if (self->frame_.Handle(message, w, l)) return TRUE;
+  INT_PTR Message(HWND dialog, UINT message, WPARAM w, LPARAM) {
     switch (message) {
       case WM_INITDIALOG:
-        return self->Open(dialog);
+        return Open(dialog);
       case WM_COMMAND:
         // Any command of the button, the Escape key's too, ends the request.
-        if (LOWORD(w) == IDC_REQUEST_OK || LOWORD(w) == IDOK) self->End();
+        if (LOWORD(w) == IDC_REQUEST_OK || LOWORD(w) == IDOK) End();
         return TRUE;
       case WM_CLOSE:
-        self->End();
+        End();
         return TRUE;
       default:
         return FALSE;
     }
   }
 
+ private:
   BOOL Open(HWND dialog) {
     dialog_ = dialog;
     frame_.Prepare(dialog, false, false);
@@ -75,22 +66,13 @@ class TReproduceRequest {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
     CenterInWorkArea(dialog, workArea_, width, layout.WindowHeight);
-    frame_.StartShownCheck();
-    frame_.StartAutoClose();
-    frame_.StartKeepInFront();
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    SetFocus(edit);
+    frame_.Show(edit);
     return FALSE;
   }
 
   void End() {
     if (ended_) return;
-    HWND edit = GetDlgItem(dialog_, IDC_REQUEST_EDIT);
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
-    options_.ReproduceNote = std::string(TrimBlanks(text));
+    options_.ReproduceNote = std::string(TrimBlanks(ControlText(dialog_, IDC_REQUEST_EDIT)));
     ended_ = true;
   }
 
