@@ -32,8 +32,7 @@ extern "C" {
 __declspec(dllexport) void __stdcall ZuderaDod_ExceptionNotifyEvent(
     const TDovaroExceptionRecord* record, bool* goOn) {
   JournalLine("module event ExceptionNotify module=" + OwnFileName() +
-              " flag=" + (goOn && *goOn ? "true" : "false") +
-              " record=" + (record ? "yes" : "no"));
+              " flag=" + (goOn && *goOn ? "true" : "false") + " record=" + (record ? "yes" : "no"));
 }
 
 __declspec(dllexport) void __stdcall ZuderaDod_ExceptionActionNotifyEvent(
