@@ -385,3 +385,45 @@ TEST(ClassicDialog, AutoClose_ClosesAfterTheSecondsAndAKeyPressRestartsTheCount)
   EXPECT_TRUE(stayedOpen) << "key presses keep it open";
   EXPECT_EQ(busy.kind, dkNone) << "and it closes once they stop";
 }
+
+namespace {
+
+bool InFrontWithin(HWND window, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetForegroundWindow() != window) {
+    if (GetTickCount() - start >= milliseconds) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+HWND PlainWindow(const char* caption) {
+  return CreateWindowA("STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 240, 120,
+                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+TEST(ClassicDialog, KeepInFront_AnEarlierWindowOfTheProcessYieldsALaterOneStays) {
+  HWND earlier = PlainWindow("a window open before the dialog");
+  TExceptionDialogs dialogs;
+  TDovaroModuleOptions options;
+  TRecordingEvents events;
+  bool dialogBack = false;
+  bool laterStays = false;
+  const TDialogRun run = RunDialog(dialogs, dkClassic, ExceptionFor(options), events,
+                                   [&](HWND w, const SeenDialog&, int) {
+                                     SetForegroundWindow(earlier);
+                                     dialogBack = InFrontWithin(w, 10000);
+                                     HWND later = PlainWindow("a window opened after the dialog");
+                                     SetForegroundWindow(later);
+                                     Sleep(1000);  // a hundred ticks of the keep-in-front timer
+                                     laterStays = GetForegroundWindow() == later;
+                                     DestroyWindow(later);
+                                     ClickButton(w, IDC_CLASSIC_DONT_SEND);
+                                   });
+  DestroyWindow(earlier);
+  ASSERT_TRUE(run.answered);
+  EXPECT_TRUE(dialogBack) << "the dialog takes the front back from the earlier window";
+  EXPECT_TRUE(laterStays) << "a window opened after the dialog stays in front";
+}

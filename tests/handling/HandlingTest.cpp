@@ -368,7 +368,7 @@ struct TDialogScenario {
 };
 
 TDialogScenario RunDialogScenario(const std::string& scenario,
-                                  const std::function<void(HWND window)>& answer) {
+                                  const std::function<void(HWND window, DWORD process)>& answer) {
   TempFolder folder;
   const std::string journal = folder.Path() + "journal.txt";
   const std::string log = folder.Path() + "host.elf";
@@ -382,10 +382,10 @@ TDialogScenario RunDialogScenario(const std::string& scenario,
     Sleep(300);
     result.seen = ReadDialog(window);
     result.logWhileShown = ReadFileBytes(log);
-    answer(window);
+    answer(window, child.ProcessId());
   }
   const ChildOutcome outcome = child.Finish(180000);
-  if (scenario == "dialog-restart") {
+  if (scenario == "dialog-restart") {  // the restarted process writes on
     for (int i = 0; i < 600 && ReadFileBytes(journal).find("restarted with") == std::string::npos;
          ++i) {
       Sleep(100);
@@ -418,7 +418,7 @@ std::vector<std::string> Actions(const TScenario& run) {
 }  // namespace
 
 TEST(Handling, ClassicDialog_AFaultInTheHostShowsItThenTheReportIsLoggedThenTheProcessEnds) {
-  const TDialogScenario run = RunDialogScenario("dialog-fault", [](HWND window) {
+  const TDialogScenario run = RunDialogScenario("dialog-fault", [](HWND window, DWORD) {
     TypeInto(GetDlgItem(window, IDC_CLASSIC_REPRODUCE), "clicked save twice");
     // The box may offer an address of an earlier run: typed over.
     HWND email = GetDlgItem(window, IDC_CLASSIC_EMAIL);
@@ -468,7 +468,7 @@ TEST(Handling, ClassicDialog_TheConfiguredEnds) {
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.scenario);
-    const TDialogScenario run = RunDialogScenario(row.scenario, [&](HWND window) {
+    const TDialogScenario run = RunDialogScenario(row.scenario, [&](HWND window, DWORD) {
       if (row.checkTheBox) ClickButton(window, IDC_CLASSIC_TERMINATE);
       ClickButton(window, IDC_CLASSIC_DONT_SEND);
     });
@@ -488,4 +488,29 @@ TEST(Handling, ClassicDialog_TheConfiguredEnds) {
     EXPECT_EQ(Actions(run.run), actions) << "the dialog, then the log\n" << Dump(run.run);
     EXPECT_NE(run.log.find("2.7 ID"), std::string::npos) << "the report is in the log";
   }
+}
+
+TEST(Handling, ReproduceRequest_AfterTheDetailedKindItsTextIsTheReportsRequestSection) {
+  // The detailed dialog is not built: the message box stands in for it, and
+  // the steps-to-reproduce request follows.
+  SeenDialog request;
+  const TDialogScenario run = RunDialogScenario("dialog-request", [&](HWND box, DWORD process) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND window = WaitForDialog(process, "Request", 120000);
+    ASSERT_NE(window, nullptr);
+    Sleep(300);
+    request = ReadDialog(window);
+    TypeInto(GetDlgItem(window, IDC_REQUEST_EDIT), "opened the file, pressed print");
+    ClickButton(window, IDC_REQUEST_OK);
+  });
+  ASSERT_TRUE(run.shown) << Dump(run.run);
+  EXPECT_EQ(run.run.ExitCode, kAccessViolation) << Dump(run.run);
+  ASSERT_NE(request.Control(IDC_REQUEST_LABEL), nullptr) << Dump(run.run);
+  EXPECT_EQ(request.Control(IDC_REQUEST_LABEL)->text,
+            "Please describe the steps to reproduce the error:");
+  const std::size_t section = run.log.find("\r\nRequest:\r\n");
+  ASSERT_NE(section, std::string::npos) << run.log;
+  const std::size_t note = run.log.find("opened the file, pressed print");
+  EXPECT_GT(note, section);
+  EXPECT_LT(note, run.log.find("\r\n\r\n", section)) << "the note is the section's item";
 }

@@ -234,6 +234,7 @@ int Run(const std::string& scenario) {
     SetOption("LogFlags", 0x33);  // with the steps-to-reproduce text
     SetOption("DialogKind", 2);
     SetOption("WebDelivery", 6);  // sending is offered
+    if (end == "request") SetOption("DialogKind", 3);
     if (end == "continue") {
       const int caught = Probe<int (*)()>("ProbeThrowInThread")();
       JournalLine("host: continued");
