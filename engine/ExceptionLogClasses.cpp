@@ -136,6 +136,23 @@ std::vector<std::string> ClassAncestry(const void* object) {
   return names;
 }
 
+std::vector<std::string> TClassAncestryCache::Ancestry(const void* object,
+                                                       const std::type_info* type) {
+  if (!type) return ClassAncestry(object);
+  const char* name = type->name();
+  {
+    std::lock_guard hold(lock_);
+    for (const TEntry& entry : entries_) {
+      if (entry.Type == type && entry.Name == name) return entry.Names;
+    }
+  }
+  std::vector<std::string> names = ClassAncestry(object);
+  std::lock_guard hold(lock_);
+  entries_[next_] = TEntry{type, name, names};
+  next_ = (next_ + 1) % entries_.size();
+  return names;
+}
+
 bool InheritsFromName(const std::vector<std::string>& ancestry, std::string_view name) {
   // A name without its namespaces names the class in any namespace.
   const auto unqualified = [](std::string_view full) {

@@ -6,9 +6,12 @@
 // std::exception at the object's start.
 #pragma once
 
+#include <array>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/memory/MemoryReader.h"
@@ -21,6 +24,28 @@ std::vector<std::string> ClassAncestry(const void* object);
 // True when the object's class or one of its ancestors has the name (as
 // names compare: without regard to case, surrounding blanks ignored).
 bool InheritsFromName(const std::vector<std::string>& ancestry, std::string_view name);
+
+// ClassAncestry for the language raises of one engine. A thrown object's
+// class is the thrown type itself, so the ancestry is kept by the type's
+// record (checked against its name, which a module loaded in the place of
+// an unloaded one would not share): a class raised again costs no reads of
+// its type records. Any thread may ask.
+class TClassAncestryCache {
+ public:
+  // `type` is the thrown type of a language raise; without one (an object
+  // the engine made for an operating-system exception) nothing is kept.
+  std::vector<std::string> Ancestry(const void* object, const std::type_info* type);
+
+ private:
+  struct TEntry {
+    const std::type_info* Type = nullptr;
+    const char* Name = nullptr;
+    std::vector<std::string> Names;
+  };
+  std::mutex lock_;
+  std::array<TEntry, 16> entries_{};
+  std::size_t next_ = 0;  // the oldest entry, replaced next
+};
 
 bool IsValidObject(const void* object);
 // The silent exception (class EAbort or a descendant).

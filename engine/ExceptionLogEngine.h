@@ -16,6 +16,8 @@
 
 #include "debuginfo/EStackList.h"
 #include "engine/ECoreOptionsEx.h"
+#include "engine/ExceptionLogCaught.h"
+#include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogTypes.h"
 
 class TFreezeWatchdog;
@@ -69,6 +71,9 @@ struct TExceptionLogEngine {
   std::vector<double> CrashTimes;  // local date-times of the recent reports
   std::atomic<bool> TerminateRequest{false};
   std::atomic<bool> EngineWindowUp{false};  // a dialog or progress window is shown
+
+  TClassAncestryCache ClassNames;  // the classes of recent raises
+  TRaiseStackCopy RaiseStack;      // the stack of a raise the program catches
 
   // The last exception seen by an interception point.
   const void* LastObject = nullptr;

@@ -10,6 +10,7 @@
 
 #include "engine/ECoreModules.h"
 #include "engine/ExceptionLogCatch.h"
+#include "engine/ExceptionLogCaught.h"
 #include "engine/ExceptionLogClasses.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogProcess.h"
@@ -31,23 +32,6 @@ class TLastErrorKeeper {
 
  private:
   DWORD error_;
-};
-
-// The thread's raise-processing flag, set for the scope when it was clear.
-class TRaiseProcessing {
- public:
-  explicit TRaiseProcessing(TThreadBlock* block)
-      : block_(block), entered_(block && InterlockedExchange(&block->RaiseProcessing, 1) == 0) {}
-  ~TRaiseProcessing() {
-    if (entered_) InterlockedExchange(&block_->RaiseProcessing, 0);
-  }
-  TRaiseProcessing(const TRaiseProcessing&) = delete;
-  TRaiseProcessing& operator=(const TRaiseProcessing&) = delete;
-  bool Entered() const { return entered_; }
-
- private:
-  TThreadBlock* block_;
-  bool entered_;
 };
 
 }  // namespace
@@ -102,16 +86,24 @@ void OnRaise(TExceptionLogEngine& engine, const void* object, TAddress address,
   engine.LastAddress = address;
   engine.LastWasLanguageException = languageException;
   if (!engine.EngineActive || !engine.HandlingAllowedHere()) return;
-  if (!IsValidObject(object) || IsAbortException(object)) return;
+  // The class is read once: every test below asks it.
+  const std::vector<std::string> ancestry =
+      engine.ClassNames.Ancestry(object, languageException ? thrownType : nullptr);
+  if (ancestry.empty() || InheritsFromName(ancestry, "EAbort")) return;
   TCatchOutcome outcome;
   if (languageException) {
     outcome = AnalyseCppRaise(thrownType, const_cast<void*>(object), raiseReturn);
   } else {
     outcome = AnalyseOsException();
   }
-  if (InheritsFromName(ClassAncestry(object), "EStackOverflow")) outcome.Caught = false;
-  if (engine.MainTakesOver) outcome.Caught = true;  // the main module's engine decides
-  if (outcome.Caught) return;
+  if (InheritsFromName(ancestry, "EStackOverflow")) outcome.Caught = false;
+  if (engine.MainTakesOver) return;  // the main module's engine decides
+  if (outcome.Caught) {
+    if (languageException && CaughtExceptionsReported()) {
+      KeepRaiseStack(engine, *block, object, address);
+    }
+    return;
+  }
   TProcessRequest request;
   request.Object = object;
   request.Address = address;

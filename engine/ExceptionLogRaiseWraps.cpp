@@ -1,6 +1,7 @@
 // The raise stubs: the module is linked with --wrap=__cxa_throw and
 // --wrap=__cxa_rethrow, so every C++ raise of the module (the C++ library's
-// own included) comes here first. Each stub saves the registers and the
+// own included) comes here first; with --wrap=__cxa_begin_catch every catch
+// block of the module tells the engine what it caught. Each stub saves the registers and the
 // return address, lets the engine record the raise (and handle it at once
 // when nothing will catch it), restores everything and goes on to the real
 // routine, which then unwinds as usual. The frame information lets the
@@ -13,6 +14,15 @@
 extern "C" {
 void vipc_record_language_raise(void* frame);
 void vipc_record_language_rethrow(void* frame);
+void vipc_note_catch(void* object);
+void* __real___cxa_begin_catch(void* header) noexcept;
+
+// The catch begins as usual; the engine then hears of the caught object.
+void* __wrap___cxa_begin_catch(void* header) noexcept {
+  void* object = __real___cxa_begin_catch(header);
+  vipc_note_catch(object);
+  return object;
+}
 }
 
 // clang-format off

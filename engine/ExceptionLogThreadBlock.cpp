@@ -84,3 +84,10 @@ void FreeThreadBlocks() noexcept {
   if (slot != TLS_OUT_OF_INDEXES) TlsFree(slot);
   slot = TLS_OUT_OF_INDEXES;
 }
+
+TRaiseProcessing::TRaiseProcessing(TThreadBlock* block) noexcept
+    : block_(block), entered_(block && InterlockedExchange(&block->RaiseProcessing, 1) == 0) {}
+
+TRaiseProcessing::~TRaiseProcessing() {
+  if (entered_) InterlockedExchange(&block_->RaiseProcessing, 0);
+}

@@ -45,3 +45,19 @@ TThreadBlock* ExistingThreadBlock() noexcept;
 bool CreateThreadBlocks() noexcept;
 void FreeThreadBlocks() noexcept;
 void FreeCurrentThreadBlock() noexcept;
+
+// The thread's raise-processing flag, set for the scope when it was clear:
+// the engine's work at a raise or a catch does not start again for a raise
+// or catch of its own.
+class TRaiseProcessing {
+ public:
+  explicit TRaiseProcessing(TThreadBlock* block) noexcept;
+  ~TRaiseProcessing();
+  TRaiseProcessing(const TRaiseProcessing&) = delete;
+  TRaiseProcessing& operator=(const TRaiseProcessing&) = delete;
+  bool Entered() const { return entered_; }
+
+ private:
+  TThreadBlock* block_;
+  bool entered_;
+};

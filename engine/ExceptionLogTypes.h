@@ -14,23 +14,6 @@ class TDovaroModulesList;
 class TDovaroStackList;
 class TDovaroModuleOptions;
 
-// The 32-bit register context as the operating system lays it out (its
-// first 204 bytes: the context without the extended registers).
-struct TRegisterContext {
-  std::uint32_t ContextFlags;
-  std::uint32_t Dr0, Dr1, Dr2, Dr3, Dr6, Dr7;
-  std::uint8_t FloatSave[112];
-  std::uint32_t SegGs, SegFs, SegEs, SegDs;
-  std::uint32_t Edi, Esi, Ebx, Edx, Ecx, Eax;
-  std::uint32_t Ebp, Eip, SegCs, EFlags, Esp, SegSs;
-};
-static_assert(sizeof(TRegisterContext) == 204);
-static_assert(offsetof(TRegisterContext, Edi) == 156);
-static_assert(offsetof(TRegisterContext, Esp) == 196);
-
-// Control and integer registers (CONTEXT_CONTROL | CONTEXT_INTEGER).
-inline constexpr std::uint32_t kContextControlAndInteger = 0x10003;
-
 // The exception being handled; a copy goes to every event. Pointers are
 // valid while the handling runs.
 struct TDovaroExceptionRecord {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "engine/ECoreOptionFlags.h"
-#include "report/EReportRecords.h"
+#include "platform/runtime/SystemRecords.h"
 #include "report/EReportSections.h"
 
 namespace {
@@ -29,7 +29,7 @@ std::string Hex8(std::uint32_t value) {
 
 // EAX, EDI, EBX, ESI, ECX, ESP, EDX, EIP, in the order the block shows them.
 std::array<std::string, 8> RegisterTexts(TAddress contextAddress, const TMemoryReader& memory) {
-  TContextRecordHead context{};
+  TRegisterContext context{};
   if (contextAddress == 0 || !memory.ReadRecord(contextAddress, context)) {
     std::array<std::string, 8> unknown;
     unknown.fill(kUnknownRegister);

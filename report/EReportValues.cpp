@@ -5,7 +5,7 @@
 #include "platform/runtime/PathText.h"
 #include "platform/runtime/TextTrim.h"
 #include "report/EBugId.h"
-#include "report/EReportRecords.h"
+#include "platform/runtime/SystemRecords.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ std::string ExceptionTypeText(const TReportException& exception) {
 std::optional<std::string> AccessViolationMessage(const TReportException& exception,
                                                   const TMemoryReader& memory,
                                                   IAddressModules& modules) {
-  TExceptionRecord32 record{};
+  TOsExceptionRecord record{};
   if (exception.OsRecordAddress == 0 || !memory.ReadRecord(exception.OsRecordAddress, record))
     return std::nullopt;
   const char* operation = record.ExceptionInformation[0] != 0 ? "Write" : "Read";

@@ -2,6 +2,8 @@
 // display.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/ECoreOptions.h"
 #include "report/EReportDates.h"
 #include "report/ESysInfoWin32.h"
@@ -34,11 +36,15 @@ TMemoryFacts MemoryFacts(const TSystemFunctionLookup& lookup) {
       LookUp<decltype(&GlobalMemoryStatusEx)>(lookup, "kernel32.dll", "GlobalMemoryStatusEx");
   MEMORYSTATUSEX extended{};
   extended.dwLength = sizeof extended;
-  if (statusEx && statusEx(&extended)) return {extended.ullTotalPhys, extended.ullAvailPhys};
+  // Some systems cap the total of a 32-bit process but not what is free:
+  // nothing can be free beyond the total the report shows.
+  if (statusEx && statusEx(&extended)) {
+    return {extended.ullTotalPhys, std::min(extended.ullAvailPhys, extended.ullTotalPhys)};
+  }
   MEMORYSTATUS basic{};
   basic.dwLength = sizeof basic;
   GlobalMemoryStatus(&basic);
-  return {basic.dwTotalPhys, basic.dwAvailPhys};
+  return {basic.dwTotalPhys, std::min(basic.dwAvailPhys, basic.dwTotalPhys)};
 }
 
 std::optional<TDiskFacts> DiskFacts(const TSystemFunctionLookup& lookup) {

@@ -11,17 +11,7 @@
 #include <string>
 
 #include "platform/runtime/Exception.h"
-
-// The operating system's 32-bit exception record, as it lays it out.
-struct TOsExceptionRecord {
-  std::uint32_t ExceptionCode = 0;
-  std::uint32_t ExceptionFlags = 0;
-  std::uint32_t ExceptionRecord = 0;  // the nested record's address
-  std::uint32_t ExceptionAddress = 0;
-  std::uint32_t NumberParameters = 0;
-  std::uint32_t ExceptionInformation[15] = {};
-};
-static_assert(sizeof(TOsExceptionRecord) == 80);
+#include "platform/runtime/SystemRecords.h"
 
 class EExternal : public Exception {
  public:

@@ -155,6 +155,7 @@ TEST(Handling, CppRaises_ReportedAtTheRaiseOnlyWhenNothingCatchesThem) {
   const TScenario caught = RunScenario("cpp-caught");
   EXPECT_EQ(caught.ExitCode, 0u) << Dump(caught);
   EXPECT_FALSE(caught.Has("ExceptionNotify")) << Dump(caught);
+  EXPECT_FALSE(caught.Has("HandledExceptionNotify")) << "not asked to report caught ones";
 
   const TScenario abort = RunScenario("cpp-abort");
   EXPECT_FALSE(abort.Has("ExceptionNotify")) << Dump(abort);
@@ -165,6 +166,21 @@ TEST(Handling, CppRaises_ReportedAtTheRaiseOnlyWhenNothingCatchesThem) {
   ASSERT_EQ(inThread.size(), 1u) << Dump(thread);
   EXPECT_NE(TScenario::Field(inThread[0], "raise"), MainThread(thread));
   EXPECT_NE(TScenario::Field(inThread[0], "stack").find("ProbeRaiser"), std::string::npos);
+}
+
+TEST(Handling, CaughtExceptions_WhenAskedReportedAtTheCatchWithTheStackOfTheRaise) {
+  const TScenario run = RunScenario("cpp-caught-reported");
+  EXPECT_EQ(run.ExitCode, 0u) << Dump(run);
+  EXPECT_TRUE(run.Has("host: caught=1")) << "the program's catch still runs: " << Dump(run);
+  EXPECT_FALSE(run.Has("ExceptionNotify")) << Dump(run);
+  const auto handled = run.Lines("HandledExceptionNotify");
+  ASSERT_EQ(handled.size(), 1u) << Dump(run);
+  EXPECT_EQ(TScenario::Field(handled[0], "class"), "EProbeError");
+  EXPECT_EQ(TScenario::Field(handled[0], "message"), "caught");
+  const std::string stack = TScenario::Field(handled[0], "stack");
+  EXPECT_EQ(stack.rfind("ProbeRaiser", 0), 0u)
+      << "the raise's frames, gone by the catch, come from the copy: " << Dump(run);
+  EXPECT_NE(stack.find("ProbeThrowCaught"), std::string::npos) << Dump(run);
 }
 
 TEST(Handling, ExceptionRaisedInsideAnEventCallback_IsNotReported) {

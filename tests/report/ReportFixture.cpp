@@ -193,8 +193,8 @@ TReportFixture::TReportFixture() {
   Exception.FocusText = "Archivio 2008";
 }
 
-TContextRecordHead TReportFixture::FaultContext() {
-  TContextRecordHead context{};
+TRegisterContext TReportFixture::FaultContext() {
+  TRegisterContext context{};
   context.ContextFlags = 0x10003;
   context.Eax = 0x00A41C20;
   context.Ebx = 0x00000001;
@@ -252,12 +252,12 @@ void TReportFixture::AddRow(const TFixtureRow& row) {
   Stack.Append(std::move(item));
 }
 
-void TReportFixture::PutContext(const TContextRecordHead& context) {
+void TReportFixture::PutContext(const TRegisterContext& context) {
   Memory.Put(kContextAddress,
              std::span(reinterpret_cast<const std::uint8_t*>(&context), sizeof context));
 }
 
-void TReportFixture::PutOsRecord(const TExceptionRecord32& record) {
+void TReportFixture::PutOsRecord(const TOsExceptionRecord& record) {
   Memory.Put(kOsRecordAddress,
              std::span(reinterpret_cast<const std::uint8_t*>(&record), sizeof record));
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "report/EReportInput.h"
-#include "report/EReportRecords.h"
+#include "platform/runtime/SystemRecords.h"
 #include "tests/support/FabricatedMemory.h"
 #include "tests/support/SnapshotFixture.h"
 
@@ -98,9 +98,9 @@ struct TReportFixture {
   TReportSources Sources();
   void AddRow(const TFixtureRow& row);
   // The registers of the fault, written at kContextAddress.
-  void PutContext(const TContextRecordHead& context);
-  void PutOsRecord(const TExceptionRecord32& record);
-  static TContextRecordHead FaultContext();
+  void PutContext(const TRegisterContext& context);
+  void PutOsRecord(const TOsExceptionRecord& record);
+  static TRegisterContext FaultContext();
 
  private:
   TDovaroModuleInfo* ModuleEntry(std::uintptr_t handle);

@@ -34,7 +34,7 @@ TEST(ReportGolden, AccessViolation_MessageRebuiltFromTheReadableRecord) {
   fixture.Exception.Message =
       "Access violation at address 0040100D in module 'BRISOL~1.EXE'. Write of address 00000010";
   fixture.Exception.OsRecordAddress = kOsRecordAddress;
-  TExceptionRecord32 record{};
+  TOsExceptionRecord record{};
   record.ExceptionCode = 0xC0000005;
   record.ExceptionAddress = kFaultAddress;
   record.NumberParameters = 2;

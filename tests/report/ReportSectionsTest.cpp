@@ -83,7 +83,7 @@ TEST(ReportValues, AccessViolation_RebuiltFromTheRecordWithAndWithoutAModule) {
     fixture.Exception.IsAccessViolation = true;
     fixture.Exception.Message = row.Message;
     fixture.Exception.OsRecordAddress = kOsRecordAddress;
-    TExceptionRecord32 record{};
+    TOsExceptionRecord record{};
     record.ExceptionCode = 0xC0000005;
     record.ExceptionAddress = row.Address;
     record.NumberParameters = 2;

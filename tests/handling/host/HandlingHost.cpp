@@ -130,6 +130,12 @@ int Run(const std::string& scenario) {
     Probe<void (*)()>("ProbeThrowUncaught")();
     return 0;
   }
+  if (scenario == "cpp-caught-reported") {
+    SetOption("BehaviourFlags", 0x0100);  // ReportCaughtExceptions
+    const int caught = Probe<int (*)()>("ProbeThrowCaught")();
+    JournalLine("host: caught=" + std::to_string(caught));
+    return 0;
+  }
   if (scenario == "cpp-caught") return Probe<int (*)()>("ProbeThrowCaught")() == 1 ? 0 : 3;
   if (scenario == "cpp-abort") {
     Probe<void (*)()>("ProbeThrowAbort")();

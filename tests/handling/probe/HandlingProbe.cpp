@@ -239,8 +239,8 @@ void ProbeFailLog(int failures, int retries) {
 }
 
 // Options by name: TerminateAction, CrashBurstAction, CrashBurstCount,
-// CrashBurstMinutes, DialogKind, WriteLogFile, LogFlags, WebDelivery,
-// TerminateButtonAfter, FreezeTimeoutSecs, FreezeWatch.
+// CrashBurstMinutes, DialogKind, WriteLogFile, LogFlags, BehaviourFlags,
+// WebDelivery, TerminateButtonAfter, FreezeTimeoutSecs, FreezeWatch.
 void ProbeSetOption(const char* name, unsigned value) {
   TDovaroModuleOptionsEx& o = CurrentZuderaDodOptions();
   const std::string option = name;
@@ -251,6 +251,7 @@ void ProbeSetOption(const char* name, unsigned value) {
   if (option == "DialogKind") o.SetDialogKind(static_cast<std::uint8_t>(value));
   if (option == "WriteLogFile") o.SetWriteLogFile(value != 0);
   if (option == "LogFlags") o.SetLogFlags(static_cast<std::uint8_t>(value));
+  if (option == "BehaviourFlags") o.SetBehaviourFlags(static_cast<std::uint16_t>(value));
   if (option == "WebDelivery") o.SetWebDelivery(static_cast<std::uint8_t>(value));
   if (option == "TerminateButtonAfter") o.SetTerminateButtonAfter(value);
   if (option == "FreezeTimeoutSecs") o.SetFreezeTimeoutSecs(value);
