@@ -1,13 +1,15 @@
 // The stages of the sequence that are built: the report (the bug identifier,
 // the text and its inserted sections), the log file (the duplicate check,
-// the version check, the save) and the screenshot with the exception's
-// temporary folder. The others are still the pending ones.
+// the version check, the save), the screenshot with the exception's
+// temporary folder, and the dialogs. The others are still the pending ones.
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
 
+#include "dialogs/EDialogs.h"
 #include "engine/ECoreOptionFlags.h"
+#include "engine/ExceptionLogDialogs.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogReportStage.h"
 #include "engine/ExceptionLogStages.h"
@@ -48,12 +50,13 @@ class TEngineStages final : public IHandlingStages {
     if (!folder.empty()) screenshot_.Save(folder + std::string(kScreenshotFileName));
   }
   void ReleaseScreenshot(TExceptionLogEngine&) override { screenshot_.Release(); }
+  void CaptureWorkArea(TExceptionLogEngine&) override { dialogs_.CaptureWorkArea(); }
   bool ShowDialog(TExceptionLogEngine& e, const THandlingFacts& f, int kind, bool beep,
                   TDialogOutcome& outcome) override {
-    return Pending().ShowDialog(e, f, kind, beep, outcome);
+    return ShowEngineDialog(dialogs_, report_, e, f, kind, beep, outcome);
   }
   void AskReproduceSteps(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().AskReproduceSteps(e, f);
+    AskEngineReproduceSteps(dialogs_, e, f);
   }
   void AddCustomInformation(TExceptionLogEngine& e, const THandlingFacts& f,
                             const std::vector<std::string>& lines) override {
@@ -96,6 +99,7 @@ class TEngineStages final : public IHandlingStages {
   TLogManager log_;
   TScreenshot screenshot_;
   TAttachmentFolder folder_;
+  TExceptionDialogs dialogs_;
 };
 
 }  // namespace

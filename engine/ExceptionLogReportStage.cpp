@@ -73,6 +73,11 @@ void TReportStage::AddReproduceRequest(TExceptionLogEngine& engine, const THandl
   if (::AddReproduceRequest(report_, engine.EffectiveOptions, note)) Publish(facts);
 }
 
+void TReportStage::SetUserEmail(const THandlingFacts& facts, std::string_view email) {
+  SetReportUserEmail(report_, email);
+  Publish(facts);
+}
+
 void TReportStage::Publish(const THandlingFacts& facts) {
   if (facts.Record) facts.Record->ReportText = report_.Text;
 }

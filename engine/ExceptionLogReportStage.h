@@ -25,6 +25,8 @@ class TReportStage {
                             const std::vector<std::string>& lines);
   void AddReproduceRequest(TExceptionLogEngine& engine, const THandlingFacts& facts,
                            std::string_view note);
+  // The address the user typed in a dialog as item 3.3 of the three texts.
+  void SetUserEmail(const THandlingFacts& facts, std::string_view email);
   const TBugReport& Current() const { return report_; }
 
  private:

@@ -301,6 +301,8 @@ void TSequence::Dialogs() {
   FireActionNotify(engine_, *facts_.Record, ActBeforeDialog, goOn);
   if (!goOn) return;
   section_ = 13;
+  bool detailedShown = false;
+  bool dialogFailed = false;
   if (request_.HandlerKind == hkWeb) {
     if (!stages_.AnswerWeb(engine_, facts_)) result_ = true;
   } else if (facts_.ConsoleProgram) {
@@ -311,14 +313,18 @@ void TSequence::Dialogs() {
       Warn(engine_, eeShowError, "Console", std::string(), address_);
     }
   } else {
+    // The dialog may switch to another kind, shown in turn (without the beep).
     bool beep = true;
     for (int kind = dialog_; kind != 0; beep = false) {
       TDialogOutcome outcome;
+      outcome.SendChosen = userAgreed_;
+      outcome.ScreenshotChosen = o.SendFlags() & SendScreenshotImage;
+      if (kind == 3) detailedShown = true;
       engine_.EngineWindowUp = true;
       const bool shown = stages_.ShowDialog(engine_, facts_, kind, beep, outcome);
       engine_.EngineWindowUp = false;
-      if (!shown) {
-        Warn(engine_, eeShowError, "GUI", std::string(), address_);
+      if (!shown) {  // the stage wrote the "GUI" warning
+        dialogFailed = true;
         break;
       }
       userAgreed_ = outcome.SendChosen;
@@ -329,8 +335,8 @@ void TSequence::Dialogs() {
   bool after = true;
   FireActionNotify(engine_, *facts_.Record, ActAfterDialog, after);
   const bool gui = request_.HandlerKind != hkWeb && !facts_.ConsoleProgram;
-  if (dialog_ == 3 && gui && (o.LogFlags() & LogAddReproduceText) && !facts_.Duplicate &&
-      (userAgreed_ || o.WriteLogFile())) {
+  if (detailedShown && !dialogFailed && gui && (o.LogFlags() & LogAddReproduceText) &&
+      !facts_.Duplicate && (userAgreed_ || o.WriteLogFile())) {
     stages_.AskReproduceSteps(engine_, facts_);
   }
   if ((o.LogFlags() & LogAddReproduceText) && !o.ReproduceNote.empty()) {
@@ -447,6 +453,7 @@ void TSequence::RunSteps() {
   section_ = 11;
   engine_.LastExceptionMessage = facts_.Message;
   if (!dialogByFilter_) dialog_ = o.DialogKind();
+  stages_.CaptureWorkArea(engine_);
   // 22-23
   Dialogs();
   if (SendWanted()) stages_.SaveScreenshot(engine_, facts_);

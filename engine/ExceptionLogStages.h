@@ -29,7 +29,7 @@ struct THandlingFacts {
   bool Duplicate = false;
 };
 
-// The outcome of the dialog stage.
+// The outcome of the dialog stage; the sequence sets the defaults first.
 struct TDialogOutcome {
   bool SendChosen = false;
   bool ScreenshotChosen = false;
@@ -51,6 +51,8 @@ class IHandlingStages {
   virtual void TakeScreenshot(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
   virtual void SaveScreenshot(TExceptionLogEngine& engine, const THandlingFacts& facts) = 0;
   virtual void ReleaseScreenshot(TExceptionLogEngine& engine) = 0;
+  // Notes the work area the dialogs of this exception are centred in.
+  virtual void CaptureWorkArea(TExceptionLogEngine& /*engine*/) {}
   // The dialog of `kind`; false when it could not be shown (the "GUI" warning).
   virtual bool ShowDialog(TExceptionLogEngine& engine, const THandlingFacts& facts, int kind,
                           bool beep, TDialogOutcome& outcome) = 0;

@@ -11,13 +11,19 @@
 #   6. call SetBDEConfig(0, <alias>, <server>) with what the server sent, from a
 #      host that restricts its library search as NSIS 3 installers do, and
 #      print the alias as the engine stores it, the calls the engine received
-#      and the registry values written.
+#      and the registry values written;
+#   7. the exception engine: a windowed host with a fault in its own code loads
+#      the DLL under the virtual display; the classic dialog appears, a second
+#      program reads it, saves its picture (dialog.png in the output folder),
+#      types an e-mail address and presses "Don't Send"; the engine logs the
+#      report, the process ends with the fault's code and the stored report is
+#      printed from the log file.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIPC_BUILD_DIR:-$repo/build}
 
 "$repo/scripts/build.sh" VInstallParamsClient IDAPI32 installer_host brisole_server idapi_aliases \
-  idapi_install wine_prefix_ready >&2
+  idapi_install fault_host dialog_answer wine_prefix_ready >&2
 cd "$build"
 . "$build/wine-env.sh"
 echo "32-bit code runs here: $VIPC_I386_EXECUTION"
@@ -70,4 +76,37 @@ tr -d '\r' < "$folder_unix/engine-calls.txt"
 echo "== registry"
 run reg query 'HKCU\Software\Vesk\Brisole\Settings' | tr -d '\r' | sed '/^$/d'
 run reg query 'HKLM\Software\Borland\Database Engine\Settings\SYSTEM\INIT' | tr -d '\r' | sed '/^$/d'
+
+echo
+echo "== the exception engine: a fault in the code of a host of the DLL"
+# The DLL is copied into the output folder: its log file lands beside it.
+engine_unix="$folder_unix/engine"
+engine_windows="${folder_windows}engine\\"
+mkdir -p "$engine_unix"
+cp bin/VInstallParamsClient.dll "$engine_unix/"
+if [ -z "${DISPLAY:-}" ]; then
+  # The dialog needs a display: the act runs under a virtual one of its own,
+  # after the Wine server of the display-less steps above has gone (a server
+  # started without a display would hand the dialog a desktop without one).
+  wineserver -w 2>/dev/null || true
+  xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+else
+  xvfb=()
+fi
+act_status=0
+"${xvfb[@]}" bash -c '
+  run() { "$0/wine-run.sh" "$@"; }
+  run bin/fault_host.exe "$1VInstallParamsClient.dll" &
+  host=$!
+  run bin/dialog_answer.exe "$1dialog.png" --email demo@example.com | tr -d "\r"
+  host_status=0
+  wait $host || host_status=$?
+  echo "the host ended with exit status $host_status (0xC0000005, the access violation, as the 8 bits a status keeps: 5)"
+' "$build" "$engine_windows" 2>/dev/null || act_status=$?
+log=$(ls "$engine_unix"/VInstallParamsClient*.elf 2>/dev/null | head -n 1)
+echo "== the stored report, from $(basename "${log:-the log file}")"
+if [ -n "$log" ]; then tr -d '\r' < "$log"; else echo "(no log file)"; act_status=1; fi
+echo "== the dialog's picture: $engine_unix/dialog.png"
+[ -f "$engine_unix/dialog.png" ] || act_status=1
+[ $status -ne 0 ] || status=$act_status
 exit $status

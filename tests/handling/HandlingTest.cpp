@@ -6,11 +6,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "dialogs/EDialogResources.h"
 #include "tests/support/ChildProcess.h"
+#include "tools/window_capture/DialogWindows.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -367,4 +370,163 @@ TEST(Handling, MainTakesOver_AHostCarryingTheEngineDecidesAboutTheModulesFailure
   // The module hears of it as the module of the raise, through its export.
   EXPECT_EQ(run.Lines("ExceptionNotify").size(), 1u) << Dump(run);
   EXPECT_TRUE(run.Has("host: boundary raised")) << "the failure still leaves the export";
+}
+
+namespace {
+
+// A scenario whose classic dialog the test reads and answers from here.
+struct TDialogScenario {
+  TScenario run;
+  bool shown = false;
+  SeenDialog seen;
+  std::string logWhileShown;  // the log file while the dialog was up
+  std::string log;            // and at the end
+};
+
+TDialogScenario RunDialogScenario(const std::string& scenario,
+                                  const std::function<void(HWND window, DWORD process)>& answer) {
+  TempFolder folder;
+  const std::string journal = folder.Path() + "journal.txt";
+  const std::string log = folder.Path() + "host.elf";
+  SetEnvironmentVariableA("VIPC_HANDLING_JOURNAL", journal.c_str());
+  SetEnvironmentVariableA("VIPC_HANDLING_LOG", log.c_str());
+  SetEnvironmentVariableA("VIPC_HANDLING_RESTARTED", nullptr);
+  TDialogScenario result;
+  RunningChild child("handling_host.exe " + scenario);
+  if (HWND window = WaitForDialog(child.ProcessId(), "Error occurred", 180000)) {
+    result.shown = true;
+    Sleep(300);
+    result.seen = ReadDialog(window);
+    result.logWhileShown = ReadFileBytes(log);
+    answer(window, child.ProcessId());
+  }
+  const ChildOutcome outcome = child.Finish(180000);
+  if (scenario == "dialog-restart") {  // the restarted process writes on
+    for (int i = 0; i < 600 && ReadFileBytes(journal).find("restarted with") == std::string::npos;
+         ++i) {
+      Sleep(100);
+    }
+  }
+  result.run.ExitCode = outcome.exitCode;
+  result.run.TimedOut = outcome.timedOut;
+  result.run.Output = outcome.output;
+  std::istringstream lines(ReadFileBytes(journal));
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    result.run.Journal.push_back(line);
+  }
+  result.log = ReadFileBytes(log);
+  SetEnvironmentVariableA("VIPC_HANDLING_JOURNAL", nullptr);
+  SetEnvironmentVariableA("VIPC_HANDLING_LOG", nullptr);
+  return result;
+}
+
+// The journal's dialog and log events in their order.
+std::vector<std::string> Actions(const TScenario& run) {
+  std::vector<std::string> actions;
+  for (const std::string& line : run.Journal) {
+    if (line.rfind("ExceptionActionNotify", 0) == 0)
+      actions.push_back(line.substr(0, line.find(" thread=")));
+  }
+  return actions;
+}
+
+}  // namespace
+
+TEST(Handling, ClassicDialog_AFaultInTheHostShowsItThenTheReportIsLoggedThenTheProcessEnds) {
+  const TDialogScenario run = RunDialogScenario("dialog-fault", [](HWND window, DWORD) {
+    TypeInto(GetDlgItem(window, IDC_CLASSIC_REPRODUCE), "clicked save twice");
+    // The box may offer an address of an earlier run: typed over.
+    HWND email = GetDlgItem(window, IDC_CLASSIC_EMAIL);
+    PostMessageA(email, EM_SETSEL, 0, -1);
+    TypeInto(email, "tester@example.com");
+    ClickButton(window, IDC_CLASSIC_DONT_SEND);
+  });
+  ASSERT_TRUE(run.shown) << Dump(run.run);
+  EXPECT_EQ(run.seen.caption, "Error occurred");
+  const SeenControl* message = run.seen.Control(IDC_CLASSIC_MESSAGE);
+  ASSERT_NE(message, nullptr);
+  EXPECT_TRUE(message->text.starts_with("Access violation at address ")) << message->text;
+  EXPECT_TRUE(run.seen.Control(IDC_CLASSIC_SEND)->visible) << "sending is offered";
+  EXPECT_EQ(run.logWhileShown.find("EAccessViolation"), std::string::npos)
+      << "the report is logged after the dialog";
+
+  EXPECT_EQ(run.run.ExitCode, kAccessViolation) << "the last-chance filter ends the process\n"
+                                                << Dump(run.run);
+  EXPECT_EQ(Actions(run.run),
+            (std::vector<std::string>{
+                "ExceptionActionNotify action=0", "ExceptionActionNotify action=1",
+                "ExceptionActionNotify action=2", "ExceptionActionNotify action=3"}))
+      << Dump(run.run);
+  EXPECT_EQ(ItemValue(run.log, "2.5"), "EAccessViolation") << run.log;
+  EXPECT_TRUE(message->text.starts_with("Access violation at address " + ItemValue(run.log, "2.2")))
+      << "the logged report is this exception's";
+  EXPECT_EQ(ItemValue(run.log, "3.3"), "tester@example.com") << "the typed address";
+  const std::size_t request = run.log.find("\r\nRequest:\r\n");
+  ASSERT_NE(request, std::string::npos) << run.log;
+  const std::size_t note = run.log.find("clicked save twice");
+  EXPECT_NE(note, std::string::npos);
+  EXPECT_LT(request, note);
+  EXPECT_LT(note, run.log.find("\r\n\r\n", request)) << "the note is the section's item";
+}
+
+TEST(Handling, ClassicDialog_TheConfiguredEnds) {
+  struct TRow {
+    const char* scenario;
+    bool checkTheBox;
+    unsigned long exitCode;
+    const char* journalLine;  // what the host wrote after the dialog, if anything
+  };
+  const TRow rows[] = {
+      {"dialog-continue", false, 0, "host: continued"},
+      {"dialog-terminate", true, 1, nullptr},
+      {"dialog-restart", true, 1, "host: restarted with"},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.scenario);
+    const TDialogScenario run = RunDialogScenario(row.scenario, [&](HWND window, DWORD) {
+      if (row.checkTheBox) ClickButton(window, IDC_CLASSIC_TERMINATE);
+      ClickButton(window, IDC_CLASSIC_DONT_SEND);
+    });
+    ASSERT_TRUE(run.shown) << Dump(run.run);
+    const SeenControl* box = run.seen.Control(IDC_CLASSIC_TERMINATE);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->visible, row.checkTheBox);
+    EXPECT_EQ(run.run.ExitCode, row.exitCode) << Dump(run.run);
+    if (row.journalLine) {
+      EXPECT_TRUE(run.run.Has(row.journalLine)) << Dump(run.run);
+    }
+    std::vector<std::string> actions = {
+        "ExceptionActionNotify action=0", "ExceptionActionNotify action=1",
+        "ExceptionActionNotify action=2", "ExceptionActionNotify action=3"};
+    // The terminate button's event confirms the request, inside the dialog.
+    if (row.checkTheBox) actions.insert(actions.begin() + 1, "ExceptionActionNotify action=8");
+    EXPECT_EQ(Actions(run.run), actions) << "the dialog, then the log\n" << Dump(run.run);
+    EXPECT_NE(run.log.find("2.7 ID"), std::string::npos) << "the report is in the log";
+  }
+}
+
+TEST(Handling, ReproduceRequest_AfterTheDetailedKindItsTextIsTheReportsRequestSection) {
+  // The detailed dialog is not built: the message box stands in for it, and
+  // the steps-to-reproduce request follows.
+  SeenDialog request;
+  const TDialogScenario run = RunDialogScenario("dialog-request", [&](HWND box, DWORD process) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND window = WaitForDialog(process, "Request", 120000);
+    ASSERT_NE(window, nullptr);
+    Sleep(300);
+    request = ReadDialog(window);
+    TypeInto(GetDlgItem(window, IDC_REQUEST_EDIT), "opened the file, pressed print");
+    ClickButton(window, IDC_REQUEST_OK);
+  });
+  ASSERT_TRUE(run.shown) << Dump(run.run);
+  EXPECT_EQ(run.run.ExitCode, kAccessViolation) << Dump(run.run);
+  ASSERT_NE(request.Control(IDC_REQUEST_LABEL), nullptr) << Dump(run.run);
+  EXPECT_EQ(request.Control(IDC_REQUEST_LABEL)->text,
+            "Please describe the steps to reproduce the error:");
+  const std::size_t section = run.log.find("\r\nRequest:\r\n");
+  ASSERT_NE(section, std::string::npos) << run.log;
+  const std::size_t note = run.log.find("opened the file, pressed print");
+  EXPECT_GT(note, section);
+  EXPECT_LT(note, run.log.find("\r\n\r\n", section)) << "the note is the section's item";
 }

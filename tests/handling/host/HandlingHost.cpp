@@ -261,6 +261,33 @@ int Run(const std::string& scenario) {
     SetOption("DialogKind", 0);
     return FaultIn(false, 0);
   }
+  if (scenario.rfind("dialog-", 0) == 0) {
+    // The classic dialog of the engine's own stages, answered by the test;
+    // the end is the one the scenario names.
+    const std::string end = scenario.substr(std::string("dialog-").size());
+    if (GetEnvironmentVariableA("VIPC_HANDLING_RESTARTED", nullptr, 0) > 0) {
+      JournalLine(std::string("host: restarted with ") + GetCommandLineA());
+      return 0;
+    }
+    char log[MAX_PATH] = {};
+    GetEnvironmentVariableA("VIPC_HANDLING_LOG", log, sizeof log);
+    Probe<void (*)(const char*)>("ProbeUseEngineStages")(log);
+    SetOption("LogFlags", 0x33);  // with the steps-to-reproduce text
+    SetOption("DialogKind", 2);
+    SetOption("WebDelivery", 6);  // sending is offered
+    if (end == "request") SetOption("DialogKind", 3);
+    if (end == "continue") {
+      const int caught = Probe<int (*)()>("ProbeThrowInThread")();
+      JournalLine("host: continued");
+      return caught == 1 ? 0 : 3;
+    }
+    if (end == "terminate" || end == "restart") {
+      SetOption("TerminateAction", end == "terminate" ? 1 : 2);
+      SetOption("TerminateButtonAfter", 0);
+      if (end == "restart") SetEnvironmentVariableA("VIPC_HANDLING_RESTARTED", "1");
+    }
+    return FaultIn(false, 0);
+  }
   if (scenario == "boundary") {
     SehFailure failure;
     unsigned char result = 0;

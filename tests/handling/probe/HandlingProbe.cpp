@@ -305,7 +305,7 @@ void ProbeFailLog(int failures, int retries) {
 
 // Options by name: TerminateAction, CrashBurstAction, CrashBurstCount,
 // CrashBurstMinutes, DialogKind, WriteLogFile, LogFlags, BehaviourFlags,
-// FreezeTimeoutSecs, FreezeWatch, WebDelivery, SendFlags.
+// FreezeTimeoutSecs, FreezeWatch, WebDelivery, SendFlags, TerminateButtonAfter.
 void ProbeSetOption(const char* name, unsigned value) {
   TDovaroModuleOptionsEx& o = CurrentZuderaDodOptions();
   const std::string option = name;
@@ -317,6 +317,7 @@ void ProbeSetOption(const char* name, unsigned value) {
   if (option == "WriteLogFile") o.SetWriteLogFile(value != 0);
   if (option == "LogFlags") o.SetLogFlags(static_cast<std::uint8_t>(value));
   if (option == "BehaviourFlags") o.SetBehaviourFlags(static_cast<std::uint16_t>(value));
+  if (option == "TerminateButtonAfter") o.SetTerminateButtonAfter(value);
   if (option == "FreezeTimeoutSecs") o.SetFreezeTimeoutSecs(value);
   if (option == "FreezeWatch") o.SetFreezeWatch(value != 0);
   if (option == "WebDelivery") o.SetWebDelivery(static_cast<std::uint8_t>(value));
