@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
   Write("log_split", "golden_reports.log", LogFileText(golden));
 
   using namespace brisole;
-  for (const std::string reply :
+  for (const std::string& reply :
        {std::string(kDatabaseReply) + "|BRISOLE@C:\\Dati\\brisole.gdb",
         std::string(kDatabaseReply) + "|BRISOLE@server:/srv/brisole.gdb",
         std::string(kShareReply) + "|\\\\SERVER\\Brisole", std::string(kShareReply) + "|!busy"}) {
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
     reply.insert(reply.end(), std::begin(record), std::end(record));
     Write("dns_reply", "mx_answer", reply);
   }
-  for (const std::string text :
+  for (const std::string& text :
        {std::string("250-first\r\n250 last\r\n"), std::string("http://ann:secret@h:8080/mantis/"),
         std::string("a@b.org; c@d.org,\r\n.\r\nQUIT")}) {
     Write("mail_texts", std::to_string(written), text);
