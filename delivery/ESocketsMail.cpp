@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/runtime/TextTrim.h"
 #include "report/EBase64.h"
 
 namespace {
@@ -16,12 +17,6 @@ constexpr std::size_t kQuotedLineLength = 76;
 bool IsEightBit(std::string_view text) {
   return std::any_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-std::string Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return std::string(text);
 }
 
 // Lone CR and lone LF become CR LF.
@@ -177,7 +172,7 @@ std::string EnvelopeSender(std::string_view fromValue) {
     if (close != std::string_view::npos)
       return std::string(fromValue.substr(open + 1, close - open - 1));
   }
-  return Trimmed(fromValue);
+  return std::string(TrimBlanks(fromValue));
 }
 
 std::vector<std::string> SplitRecipients(std::string_view list) {
@@ -185,7 +180,7 @@ std::vector<std::string> SplitRecipients(std::string_view list) {
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t end = std::min(list.find_first_of(",;", start), list.size());
-    std::string recipient = Trimmed(list.substr(start, end - start));
+    std::string recipient(TrimBlanks(list.substr(start, end - start)));
     if (!recipient.empty()) recipients.push_back(std::move(recipient));
     start = end + 1;
   }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/runtime/TextTrim.h"
+
 namespace {
 
 bool IsAlphaNumeric(char c) {
@@ -22,12 +24,6 @@ bool AllDigits(std::string_view text) {
   return !text.empty() && text.size() <= 5 && std::all_of(text.begin(), text.end(), [](char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
   });
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
 }
 
 int HexValue(char c) {
@@ -83,7 +79,7 @@ std::string UrlDecode(std::string_view text) {
 
 TUrlParts ParseUrl(std::string_view address) {
   TUrlParts parts;
-  std::string rest(Trimmed(address));
+  std::string rest(TrimBlanks(address));
   if (!rest.ends_with('/')) rest += '/';
   // A port at the very end, before the final "/".
   {

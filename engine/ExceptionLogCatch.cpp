@@ -1,4 +1,5 @@
 #include "engine/ExceptionLogCatch.h"
+#include "debuginfo/EDebugModules.h"
 
 #include <windows.h>
 
@@ -246,12 +247,8 @@ _Unwind_Reason_Code VisitFrame(_Unwind_Context* context, void* argument) {
 
 // The system's own handler of the thread's outermost frame.
 bool IsSystemHandler(const void* handler) {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<LPCSTR>(handler), &module)) {
-    return false;
-  }
+  const auto module = reinterpret_cast<HMODULE>(ModuleHandleOfAddress(AddressOf(handler)));
+  if (!module) return false;
   return module == GetModuleHandleA("ntdll.dll") || module == GetModuleHandleA("kernel32.dll") ||
          module == GetModuleHandleA("kernelbase.dll");
 }

@@ -1,4 +1,5 @@
 #include "engine/ExceptionLogEvents.h"
+#include "debuginfo/EDebugModules.h"
 
 #include <windows.h>
 
@@ -15,12 +16,8 @@ constexpr int kEventWindowWidth = 100;
 // another module whose engine is of a version inside the window.
 FARPROC ModuleExport(const TExceptionLogEngine& engine, const TDovaroExceptionRecord& record,
                      const char* name) {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(record.RaiseAddress), &module)) {
-    return nullptr;
-  }
+  const auto module = reinterpret_cast<HMODULE>(ModuleHandleOfAddress(record.RaiseAddress));
+  if (!module) return nullptr;
   if (module == static_cast<HMODULE>(engine.Module)) return nullptr;
   if (!InsideEventWindow(EngineDataVersion(module))) return nullptr;
   return GetProcAddress(module, name);

@@ -1,4 +1,5 @@
 #include "engine/ExceptionLogProcess.h"
+#include "debuginfo/EDebugModules.h"
 
 #include <windows.h>
 
@@ -224,10 +225,7 @@ bool ExceptionManager(TExceptionLogEngine& engine, const void* object, TAddress 
     block->SavedStackPointer = AddressOf(__builtin_frame_address(0));
   }
   bool language = engine.LastWasLanguageException;
-  HMODULE holder = nullptr;
-  if (GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(address), &holder)) {
+  if (const auto holder = reinterpret_cast<HMODULE>(ModuleHandleOfAddress(address))) {
     using TLastFlag = BOOL(__stdcall*)();
     if (auto flag = reinterpret_cast<TLastFlag>(
             reinterpret_cast<void*>(GetProcAddress(holder, "ZuderaDod_LastDelphiException")))) {

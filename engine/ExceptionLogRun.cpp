@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "debuginfo/EDebug.h"
+#include "debuginfo/EDebugModules.h"
 #include "debuginfo/ESnapshotModules.h"
 #include "debuginfo/ESnapshotProcesses.h"
 #include "debuginfo/ESnapshotThreads.h"
@@ -37,11 +38,7 @@ constexpr int kCustomDataFieldBit = 47;
 constexpr std::uint16_t kConsoleSubsystem = 3;
 
 TModuleHandle ModuleOfAddress(TAddress address) {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCSTR>(address), &module);
-  return module;
+  return reinterpret_cast<TModuleHandle>(ModuleHandleOfAddress(address));
 }
 
 TDovaroModuleInfo* EntryOf(TModuleHandle module) {
