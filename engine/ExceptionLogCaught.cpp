@@ -44,7 +44,9 @@ void KeepRaiseStack(TExceptionLogEngine& engine, const TThreadBlock& block, cons
 
 void OnCatch(TExceptionLogEngine& engine, const void* object) noexcept {
   try {
-    if (!engine.EngineActive || !engine.HandlingAllowedHere()) return;
+    // Every catch of the module comes here: the common case leaves at once.
+    if (!engine.EngineActive || !CaughtExceptionsReported()) return;
+    if (!engine.HandlingAllowedHere()) return;
     TThreadBlock* block = CurrentThreadBlock();
     const TRaiseProcessing guard(block);
     if (!guard.Entered() || block->HandlingInProgress) return;
@@ -56,7 +58,6 @@ void OnCatch(TExceptionLogEngine& engine, const void* object) noexcept {
       // Only the raise the engine judged caught and kept, in this thread.
       if (copy.ThreadId != GetCurrentThreadId() || copy.Object != object) return;
       copy.ThreadId = 0;
-      if (!CaughtExceptionsReported()) return;
       const std::vector<std::string> ancestry = ClassAncestry(object);
       if (ancestry.empty() || InheritsFromName(ancestry, "EAbort")) return;
       // One already reported where it was raised is not reported again.
