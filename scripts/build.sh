@@ -6,6 +6,10 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIPC_BUILD_DIR:-$repo/build}
 
 "$repo/scripts/setup.sh"
+# One build at a time in a build tree: two at once would race on its outputs.
+mkdir -p "$build"
+exec 9>"$build/.build-lock"
+flock 9
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" >/dev/null
 fi

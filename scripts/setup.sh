@@ -21,6 +21,7 @@ packages=(
   cmake make ninja-build dpkg-dev clang-format googletest
   nsis python3 ca-certificates
   python3-pil unzip p7zip-full libxml2-utils
+  python3-aiosmtpd python3-pyftpdlib dnsmasq-base openssl libgnutls30:i386
   clang libclang-rt-14-dev zlib1g-dev
 )
 
