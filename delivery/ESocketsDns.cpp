@@ -73,6 +73,33 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+// Where the answers of `reply` start, when `reply` is a response to the MX
+// query for `domain` (its identifier, the response flag, its first
+// question's name compared without regard to case, type and class).
+std::optional<std::size_t> AnswersOffset(std::span<const std::uint8_t> reply,
+                                         std::string_view domain) {
+  if (reply.size() < kHeaderSize) return std::nullopt;
+  const TReader read(reply);
+  std::size_t at = 0;
+  const auto id = read.U16(at);
+  if (id != kMxQueryId || !(reply[2] & kResponseBit)) return std::nullopt;
+  at = 4;
+  const auto questions = read.U16(at);
+  if (!questions || *questions == 0) return std::nullopt;
+  at = kHeaderSize;
+  for (std::uint16_t q = 0; q < *questions; ++q) {
+    const auto name = read.Name(at);
+    const auto type = read.U16(at);
+    const auto klass = read.U16(at);
+    if (!name || !type || !klass) return std::nullopt;
+    // The first question is ours, or the reply answers something else.
+    if (q == 0 && (!SameName(*name, domain) || *type != kTypeMx || *klass != kClassIn)) {
+      return std::nullopt;
+    }
+  }
+  return at;
+}
+
 }  // namespace
 
 std::string MailDomain(std::string_view address) {
@@ -97,30 +124,19 @@ std::vector<std::uint8_t> MxQuery(std::string_view domain) {
   return query;
 }
 
+bool AnswersMxQuery(std::span<const std::uint8_t> reply, std::string_view domain) {
+  return AnswersOffset(reply, domain).has_value();
+}
+
 std::optional<std::string> MxAnswerHost(std::span<const std::uint8_t> reply,
                                         std::string_view domain) {
-  if (reply.size() < kHeaderSize) return std::nullopt;
+  const auto answersStart = AnswersOffset(reply, domain);
+  if (!answersStart || (reply[3] & kRcodeMask) != 0) return std::nullopt;
   const TReader read(reply);
-  std::size_t at = 0;
-  const auto id = read.U16(at);
-  if (id != kMxQueryId || !(reply[2] & kResponseBit) || (reply[3] & kRcodeMask) != 0) {
-    return std::nullopt;
-  }
-  at = 4;
-  const auto questions = read.U16(at);
+  std::size_t at = 6;
   const auto answers = read.U16(at);
-  if (!questions || !answers || *questions == 0) return std::nullopt;
-  at = kHeaderSize;
-  for (std::uint16_t q = 0; q < *questions; ++q) {
-    const auto name = read.Name(at);
-    const auto type = read.U16(at);
-    const auto klass = read.U16(at);
-    if (!name || !type || !klass) return std::nullopt;
-    // The first question is ours, or the reply answers something else.
-    if (q == 0 && (!SameName(*name, domain) || *type != kTypeMx || *klass != kClassIn)) {
-      return std::nullopt;
-    }
-  }
+  if (!answers) return std::nullopt;
+  at = *answersStart;
   for (std::uint16_t a = 0; a < *answers; ++a) {
     const auto owner = read.Name(at);
     const auto type = read.U16(at);

@@ -26,6 +26,12 @@ std::string MailDomain(std::string_view address);
 // labels. A label longer than 63 characters is cut to 63.
 std::vector<std::uint8_t> MxQuery(std::string_view domain);
 
+// Whether `reply` is a response to the MX query for `domain`: its
+// identifier, the response flag, and its first question's name (compared
+// without regard to case), type and class; whatever its result code. A
+// reply that is not one answers another query and is no answer of ours.
+bool AnswersMxQuery(std::span<const std::uint8_t> reply, std::string_view domain);
+
 // The exchange host of the first MX record among the answers of `reply`,
 // when `reply` is a response to the MX query for `domain` (its identifier,
 // its question's name compared without regard to case, type and class);

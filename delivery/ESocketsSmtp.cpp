@@ -28,9 +28,9 @@ std::vector<TSmtpCommand> SmtpOpeningCommands(const TSmtpSession& session) {
   commands.push_back({(login ? "EHLO " : "HELO ") + session.LocalHost, {250}});
   commands.push_back({"RSET", {250}});
   if (login) {
-    commands.push_back({"AUTH LOGIN", {334}, true});
-    commands.push_back({Base64Encode(session.User), {334}});
-    commands.push_back({Base64Encode(session.Password), {235}});
+    commands.push_back({"AUTH LOGIN", {334, kSmtpNoLoginCodes[0], kSmtpNoLoginCodes[1]}, true});
+    commands.push_back({Base64Encode(session.User), {334}, false, true});
+    commands.push_back({Base64Encode(session.Password), {235}, false, true});
   }
   commands.push_back({"MAIL FROM:<" + session.EnvelopeSender + ">", {250}});
   return commands;

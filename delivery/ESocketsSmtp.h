@@ -13,10 +13,15 @@
 struct TSmtpCommand {
   std::string Line;
   std::vector<int> Accepted;
-  // A refusal of AUTH LOGIN (500, 502): the server cannot log in, so the
-  // user and password lines after it are not sent.
+  // AUTH LOGIN: it accepts 500 and 502 too, a server that offers no login;
+  // then the credential lines after it are not sent.
   bool LoginStep = false;
+  // The user's or the password's Base64 line.
+  bool Credential = false;
 };
+
+// The codes with which a server says it offers no login.
+inline constexpr int kSmtpNoLoginCodes[] = {500, 502};
 
 struct TSmtpSession {
   std::string LocalHost;  // the computer's name
