@@ -46,6 +46,10 @@ int AsyncSelect(SOCKET s, HWND window, u_int message, long events) {
   return WinSockFunction<int(WINAPI*)(SOCKET, HWND, u_int, long)>("WSAAsyncSelect")(
       s, window, message, events);
 }
+int SetOption(SOCKET s, int level, int name, const char* value, int length) {
+  return WinSockFunction<int(WINAPI*)(SOCKET, int, int, const char*, int)>("setsockopt")(
+      s, level, name, value, length);
+}
 int LastError() {
   return WinSockFunction<int(WINAPI*)()>("WSAGetLastError")();
 }
@@ -102,6 +106,12 @@ void TDovaroClientSocket::Connect() {
   AsyncSelect(s, nullptr, 0, 0);
   u_long nonBlocking = 0;
   IoControl(s, FIONBIO, &nonBlocking);
+  if (stream_) {
+    // A command's last piece goes at once instead of waiting for the
+    // acknowledgement of the one before (which the peer may delay).
+    const BOOL noDelay = TRUE;
+    SetOption(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+  }
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = HostToNetwork(port_);
