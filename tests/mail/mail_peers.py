@@ -111,6 +111,13 @@ class JournalingHandler:
         return "250 2.0.0 Message accepted"
 
 
+class SinkHandler:
+    """Accepts every message and keeps none (the benchmark's server)."""
+
+    async def handle_DATA(self, server, session, envelope):
+        return "250 2.0.0 Message accepted"
+
+
 def _authenticator(server, session, envelope, mechanism, auth_data):
     good = (mechanism == "LOGIN" and isinstance(auth_data, LoginPassword)
             and auth_data.login == USER.encode() and auth_data.password == PASSWORD.encode())
@@ -118,7 +125,8 @@ def _authenticator(server, session, envelope, mechanism, auth_data):
 
 
 class SmtpPeer:
-    """aiosmtpd on 127.0.0.1: with a login (USER, PASSWORD) or refusing AUTH."""
+    """aiosmtpd on 127.0.0.1: with a login (USER, PASSWORD) or refusing AUTH;
+    without a journal it keeps nothing."""
 
     def __init__(self, journal, login=True, port=None):
         self.journal = journal
@@ -135,8 +143,8 @@ class SmtpPeer:
             def factory(self):
                 return session_class(self.handler, **self.SMTP_kwargs)
 
-        self.controller = JournalController(JournalingHandler(self.journal), hostname="127.0.0.1",
-                                            port=port, **extra)
+        handler = JournalingHandler(self.journal) if self.journal else SinkHandler()
+        self.controller = JournalController(handler, hostname="127.0.0.1", port=port, **extra)
         self.controller.start()
         return port
 

@@ -1,13 +1,19 @@
 """Runs the mail test program (or any command given, such as the mail
-benchmark) beside its peers: the SMTP servers, a silent TCP peer, a port
+benchmark) beside its peers: the SMTP servers (one that keeps nothing, for
+the benchmark), a silent TCP peer, a port
 nobody listens on, dnsmasq and the crafted name servers, and aiosmtpd on
 port 25 for the direct road when that port is free.
 
     run_mail_tests.py <wine-run.sh> <program.exe> [arguments...]
 """
+import os
 import shutil
 import socket
 import sys
+
+# CTest sets PYTHONPATH; run by hand (the benchmark) the driver finds the
+# shared peers itself.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 
 from peers import PeerRun, free_port
 from mail_peers import (CraftedDnsPeer, DnsmasqPeer, SilentTcpPeer, SmtpPeer)
@@ -26,6 +32,7 @@ def main():
     with PeerRun(sys.argv[1:]) as run:
         run.start(SmtpPeer(run.journal("smtp")), "VIPC_SMTP_PORT")
         run.start(SmtpPeer(run.journal("smtp-nologin"), login=False), "VIPC_SMTP_NOLOGIN_PORT")
+        run.start(SmtpPeer(None), "VIPC_SMTP_SINK_PORT")
         run.start(SilentTcpPeer(), "VIPC_SILENT_PORT")
         run.set("VIPC_DOWN_PORT", free_port())
 
