@@ -34,17 +34,6 @@ std::string LoggedOnUserName() {
   return GetUserNameA(name.data(), &size) ? std::string(name.data()) : std::string();
 }
 
-// Days since 30 December 1899, local time.
-double LocalNow() {
-  SYSTEMTIME time;
-  GetLocalTime(&time);
-  FILETIME file;
-  SystemTimeToFileTime(&time, &file);
-  const std::uint64_t ticks = (std::uint64_t{file.dwHighDateTime} << 32) | file.dwLowDateTime;
-  // 100 ns ticks since 1 January 1601; that day is 109205 days before 1899's.
-  return static_cast<double>(ticks) / 864000000000.0 - 109205.0;
-}
-
 }  // namespace
 
 std::string SenderDisplayName() {
@@ -56,7 +45,7 @@ std::string SenderDisplayName() {
 }
 
 std::string MailDateNow() {
-  return MailDateText(LocalNow(), UtcOffsetHours());
+  return MailDateText(LocalDateTimeNow(), UtcOffsetHours());
 }
 
 std::uint32_t MailTickCount() {

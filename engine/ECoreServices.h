@@ -70,3 +70,5 @@ double FileDate(const std::string& fileName);
 std::string ComputerNameForFiles();
 // Local time minus UTC, in whole hours (rounded).
 int UtcOffsetHours();
+// The current local time (days since 30 December 1899).
+double LocalDateTimeNow();

@@ -225,3 +225,13 @@ int UtcOffsetHours() {
   };
   return static_cast<int>(std::lround((ticks(local) - ticks(utc)) / 36000000000.0));
 }
+
+double LocalDateTimeNow() {
+  SYSTEMTIME time;
+  GetLocalTime(&time);
+  FILETIME file;
+  SystemTimeToFileTime(&time, &file);
+  const std::uint64_t ticks = (std::uint64_t{file.dwHighDateTime} << 32) | file.dwLowDateTime;
+  // Days since 30 December 1899 from 100 ns ticks since 1 January 1601.
+  return static_cast<double>(ticks) / 864000000000.0 - 109205.0;
+}

@@ -57,16 +57,6 @@ bool IsConsoleProgram() {
          headers.OptionalHeader.Subsystem == kConsoleSubsystem;
 }
 
-double Now() {
-  SYSTEMTIME time;
-  GetLocalTime(&time);
-  FILETIME file;
-  SystemTimeToFileTime(&time, &file);
-  const std::uint64_t ticks = (std::uint64_t{file.dwHighDateTime} << 32) | file.dwLowDateTime;
-  // Days since 30 December 1899 from 100 ns ticks since 1 January 1601.
-  return static_cast<double>(ticks) / 864000000000.0 - 109205.0;
-}
-
 // The events around the log's save, as the log stage calls them.
 class TLogEvents final : public ILogStageEvents {
  public:
@@ -377,7 +367,7 @@ void TSequence::RunSteps() {
   facts_.Message = ExceptionMessage(request_.Object).value_or("Unknown error message.");
   facts_.LanguageException = request_.LanguageException;
   facts_.HandlerKind = request_.HandlerKind;
-  facts_.Time = Now();
+  facts_.Time = LocalDateTimeNow();
   facts_.ConsoleProgram = IsConsoleProgram();
   engine_.Record = TDovaroExceptionRecord();
   engine_.Record.RaisedObject = request_.Object;
@@ -436,7 +426,7 @@ void TSequence::RunSteps() {
   TDovaroModuleOptions& o = engine_.EffectiveOptions;
   stages_.TakeScreenshot(engine_, facts_);
   if (o.CrashBurstAction() != 0) {
-    engine_.CrashTimes.push_back(Now());
+    engine_.CrashTimes.push_back(LocalDateTimeNow());
     while (engine_.CrashTimes.size() > o.CrashBurstCount())
       engine_.CrashTimes.erase(engine_.CrashTimes.begin());
   }
