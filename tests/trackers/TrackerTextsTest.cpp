@@ -1,0 +1,62 @@
+// The texts the senders write and the codes they end with.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "delivery/EWebToolsTrackers.h"
+#include "delivery/EWebToolsTrackersCodePage.h"
+
+namespace {
+
+TEST(TrackerTexts, TitleSearchAndDescription) {
+  EXPECT_EQ(TrackerBugTitle("1.0.0.0", "EAccessViolation", "1A2B"),
+            "[v1.0.0.0 - 1]: EAccessViolation (1A2B)");
+  EXPECT_EQ(TrackerSearchText("EAccessViolation", "1A2B"), "EAccessViolation (1A2B)");
+  EXPECT_EQ(TrackerDescription("Boom.", ""), "Boom.");
+  EXPECT_EQ(TrackerDescription("Boom.", "Press Install."),
+            "Boom.\r\n\r\n---\r\n\r\nPress Install.");
+}
+
+TEST(TrackerTexts, ResultTextNumbers) {
+  const std::pair<int, int> rows[] = {{0, -1},  {1, 146}, {2, 147}, {3, 148}, {4, 150},
+                                      {5, 149}, {6, 151}, {7, 152}, {8, 147}, {-1, 147}};
+  for (const auto& [code, text] : rows) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(TrackerResultTextNumber(code), text);
+  }
+}
+
+TEST(TrackerTexts, CustomFields_FourFixedLinesLastAndReadByName) {
+  const auto lines = TrackerCustomFields({"Customer=Vesk", "EL_OSType=spoofed"}, "T-1",
+                                         "Windows XP", "2600", "Click twice");
+  EXPECT_EQ(lines, (std::vector<std::string>{"Customer=Vesk", "EL_OSType=spoofed",
+                                             "FogBugzTrialID=T-1", "EL_OSType=Windows XP",
+                                             "EL_OSBuild=2600", "EL_ReproduceText=Click twice"}));
+  EXPECT_EQ(CustomFieldValue(lines, kOsTypeField), "Windows XP");
+  EXPECT_EQ(CustomFieldValue(lines, kReproduceTextField), "Click twice");
+  EXPECT_EQ(CustomFieldValue(lines, "Missing"), "");
+  EXPECT_EQ(CustomFieldValue({"A=1=2"}, "A"), "1=2");
+}
+
+TEST(TrackerTexts, TextUpToQuote) {
+  EXPECT_EQ(TextUpToQuote("x components[0] = \"General\"; y", "components[0] = \""), "General");
+  EXPECT_EQ(TextUpToQuote("action=\"a?SACTIONTOKEN=ab12\">", "sActionToken="), "ab12");
+  EXPECT_EQ(TextUpToQuote("sActionToken=cut", "sActionToken="), "cut");
+  EXPECT_FALSE(TextUpToQuote("no token here", "sActionToken=").has_value());
+}
+
+TEST(TrackerTexts, SenderOfEachWebDelivery) {
+  EXPECT_NE(dynamic_cast<THTTPBugzillaSendReport*>(MakeTrackerSender(4).get()), nullptr);
+  EXPECT_NE(dynamic_cast<THTTPFogBugzSendReport*>(MakeTrackerSender(5).get()), nullptr);
+  EXPECT_NE(dynamic_cast<THTTPMantisSendReport*>(MakeTrackerSender(6).get()), nullptr);
+  for (int other : {0, 1, 2, 3, 7}) EXPECT_EQ(MakeTrackerSender(other), nullptr) << other;
+}
+
+TEST(TrackerTexts, AnsiToUtf8) {
+  EXPECT_EQ(AnsiToUtf8("Brisole"), "Brisole");
+  EXPECT_EQ(AnsiToUtf8(""), "");
+  if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
+  EXPECT_EQ(AnsiToUtf8("Caff\xe8 \x80"), "Caff\xc3\xa8 \xe2\x82\xac");
+}
+
+}  // namespace
