@@ -50,6 +50,12 @@ std::string SystemMessage(unsigned long code) {
   return std::string(TrimBlanks(text));
 }
 
+bool ServerReplyError(unsigned long code) {
+  return code == ERROR_INTERNET_EXTENDED_ERROR || code == ERROR_INTERNET_INCORRECT_USER_NAME ||
+         code == ERROR_INTERNET_INCORRECT_PASSWORD || code == ERROR_INTERNET_LOGIN_FAILURE ||
+         code == ERROR_FTP_DROPPED;
+}
+
 HINTERNET AsHandle(void* handle) {
   return static_cast<HINTERNET>(handle);
 }
@@ -57,8 +63,12 @@ HINTERNET AsHandle(void* handle) {
 }  // namespace
 
 std::string InternetErrorText(unsigned long code) {
-  // The extended text lives in the library this process loaded, per thread.
-  if (const HMODULE module = GetModuleHandleA("wininet.dll")) {
+  // The extended text lives in the library this process loaded, per thread,
+  // and stays there after the reply it belongs to: only errors that a server
+  // reply explains take it, so a stale "226 Transfer complete." of an
+  // earlier upload never explains a later failure.
+  const HMODULE module = ServerReplyError(code) ? GetModuleHandleA("wininet.dll") : nullptr;
+  if (module) {
     TWinInetLibrary view;
     view.InternetGetLastResponseInfoA =
         reinterpret_cast<decltype(view.InternetGetLastResponseInfoA)>(
@@ -224,7 +234,7 @@ bool THTTPConnectionBase::SendOnce(const TRequestTarget& target, const std::stri
   TInternetHandle request(
       &l, l.HttpOpenRequestA(target.Connection, method_ == hmGet ? "GET" : "POST", object.c_str(),
                              nullptr, nullptr, nullptr, RequestFlags(target.Https, false), 0));
-  if (!request) return Fail(GetLastError());
+  if (!request) return Fail(LastInternetError());
   if (target.Https) AllowUnknownCertificateAuthority(l, request.Get());
   SetTimeouts(l, request.Get(), timeoutMs_);
   auto addHeader = [&](const std::string& header) {
@@ -232,30 +242,36 @@ bool THTTPConnectionBase::SendOnce(const TRequestTarget& target, const std::stri
                                     static_cast<DWORD>(header.size()),
                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE) != FALSE;
   };
-  if (!contentType.empty() && !addHeader(contentType)) return Fail(GetLastError());
+  if (!contentType.empty() && !addHeader(contentType)) return Fail(LastInternetError());
   if (target.SendLogin && (!target_.User.empty() || !target_.Password.empty()) &&
       !addHeader(BasicAuthorizationHeader(target_.User, target_.Password)))
-    return Fail(GetLastError());
+    return Fail(LastInternetError());
   if (proxyInUse_) {
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_USERNAME, proxy_.User);
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_PASSWORD, proxy_.Password);
+    // Wine's library answers a proxy's 407 without trying the login, so a
+    // plain request carries it from the start.
+    if (!target.Https && (!proxy_.User.empty() || !proxy_.Password.empty()) &&
+        !addHeader(ProxyAuthorizationHeader(proxy_.User, proxy_.Password)))
+      return Fail(LastInternetError());
   }
 
   INTERNET_BUFFERSA buffers{};
   buffers.dwStructSize = sizeof buffers;
   buffers.dwBufferTotal = static_cast<DWORD>(body.size());
-  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0)) return Fail(GetLastError());
+  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0))
+    return Fail(LastInternetError());
   for (std::size_t sent = 0; sent < body.size();) {
     const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kPiece, body.size() - sent));
     DWORD written = 0;
     if (!l.InternetWriteFile(request.Get(), body.data() + sent, piece, &written))
-      return Fail(GetLastError());
+      return Fail(LastInternetError());
     if (written != piece) return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
     sent += written;
     if (withProgress)
       NotifyState(6, static_cast<int>(std::lround(50.0 * static_cast<double>(sent) / body.size())));
   }
-  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Fail(GetLastError());
+  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Fail(LastInternetError());
 
   const std::string status = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_CODE).value_or("");
   response_.StatusCode = std::atoi(status.c_str());
@@ -267,7 +283,7 @@ bool THTTPConnectionBase::SendOnce(const TRequestTarget& target, const std::stri
   char buffer[kPiece];
   for (;;) {
     DWORD read = 0;
-    if (!l.InternetReadFile(request.Get(), buffer, kPiece, &read)) return Fail(GetLastError());
+    if (!l.InternetReadFile(request.Get(), buffer, kPiece, &read)) return Fail(LastInternetError());
     if (read == 0) break;
     received.append(buffer, read);
     if (withProgress)
@@ -279,7 +295,9 @@ bool THTTPConnectionBase::SendOnce(const TRequestTarget& target, const std::stri
 
   redirect.clear();
   if (response_.StatusCode == 200) {
-    if (const auto refresh = QueryInfoText(l, request.Get(), HTTP_QUERY_REFRESH)) {
+    auto refresh = QueryInfoText(l, request.Get(), HTTP_QUERY_REFRESH);
+    if (!refresh) refresh = QueryCustomHeader(l, request.Get(), "Refresh");
+    if (refresh) {
       redirect = RefreshTarget(*refresh);
       response_.StatusCode = 302;
     }
@@ -331,7 +349,7 @@ bool THTTPConnectionBase::ExecuteRequest(bool withProgress) {
                   AsHandle(session_), parts.Host.c_str(), static_cast<INTERNET_PORT>(port), nullptr,
                   nullptr, INTERNET_SERVICE_HTTP,
                   INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_CACHE_WRITE, 0));
-          if (!connection) return Fail(GetLastError());
+          if (!connection) return Fail(LastInternetError());
           otherHost = std::move(connection);
           target = {otherHost.Get(), https, false, parts.Host, port};
         }

@@ -147,6 +147,11 @@ std::string BasicAuthorizationHeader(std::string_view user, std::string_view pas
   return "Authorization: Basic " + Base64Encode(std::string(user) + ":" + std::string(password));
 }
 
+std::string ProxyAuthorizationHeader(std::string_view user, std::string_view password) {
+  return "Proxy-Authorization: Basic " +
+         Base64Encode(std::string(user) + ":" + std::string(password));
+}
+
 TRequestPath SplitRequestPath(std::string_view path) {
   TRequestPath parts;
   const std::size_t question = path.find('?');

@@ -63,6 +63,9 @@ TMultipartMessage BuildMultipart(const std::vector<std::string>& fields,
 // "Authorization: Basic " + Base64(user ":" password).
 std::string BasicAuthorizationHeader(std::string_view user, std::string_view password);
 
+// "Proxy-Authorization: Basic " + Base64(user ":" password).
+std::string ProxyAuthorizationHeader(std::string_view user, std::string_view password);
+
 // A request path split as the engine sends it: directory, page (after the
 // last "/") and query (from the first "?"). With "://" the directory is what
 // follows the host.

@@ -60,7 +60,7 @@ bool WritePieces(const TWinInetLibrary& l, HINTERNET handle, std::string_view by
     const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kPiece, bytes.size() - sent));
     DWORD count = 0;
     if (!l.InternetWriteFile(handle, bytes.data() + sent, piece, &count)) {
-      error = GetLastError();
+      error = LastInternetError();
       return false;
     }
     if (count != piece) {
@@ -78,12 +78,12 @@ TUploadResult PostMultipart(const TWinInetLibrary& l, const TUploadTarget& targe
   const std::uint64_t total = message.Body.size();
   Report(progress, 0, total, 0);
   TInternetHandle session = OpenSession(l, target);
-  if (!session) return Failure(GetLastError());
+  if (!session) return Failure(LastInternetError());
   TInternetHandle connection(
       &l, l.InternetConnectA(session.Get(), target.Host.c_str(),
                              static_cast<INTERNET_PORT>(PortOf(target, target.Https ? 443 : 80)),
                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return Failure(GetLastError());
+  if (!connection) return Failure(LastInternetError());
   Report(progress, 1, total, 0);
 
   const std::string path =
@@ -91,30 +91,34 @@ TUploadResult PostMultipart(const TWinInetLibrary& l, const TUploadTarget& targe
   TInternetHandle request(
       &l, l.HttpOpenRequestA(connection.Get(), "POST", path.c_str(), nullptr, nullptr, nullptr,
                              RequestFlags(target.Https, true), 0));
-  if (!request) return Failure(GetLastError());
+  if (!request) return Failure(LastInternetError());
   if (target.Https) AllowUnknownCertificateAuthority(l, request.Get());
   SetTimeouts(l, request.Get(), target.TimeoutMs);
   std::string headers = "Content-Type: " + message.ContentType() + "\r\n";
   if (!target.User.empty() || !target.Password.empty())
     headers += BasicAuthorizationHeader(target.User, target.Password) + "\r\n";
-  if (!l.HttpAddRequestHeadersA(request.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                                HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
-    return Failure(GetLastError());
   if (!target.ProxyUser.empty() || !target.ProxyPassword.empty()) {
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_USERNAME, target.ProxyUser);
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_PASSWORD, target.ProxyPassword);
+    // As for the request engine: the login travels with a plain request.
+    if (!TrimBlanks(target.ProxyServer).empty() && !target.Https)
+      headers += ProxyAuthorizationHeader(target.ProxyUser, target.ProxyPassword) + "\r\n";
   }
+  if (!l.HttpAddRequestHeadersA(request.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
+    return Failure(LastInternetError());
 
   INTERNET_BUFFERSA buffers{};
   buffers.dwStructSize = sizeof buffers;
   buffers.dwBufferTotal = static_cast<DWORD>(total);
-  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0)) return Failure(GetLastError());
+  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0))
+    return Failure(LastInternetError());
   unsigned long error = 0;
   if (!WritePieces(
           l, request.Get(), message.Body,
           [&](std::uint64_t done) { Report(progress, 2, total, done); }, error))
     return Failure(error);
-  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Failure(GetLastError());
+  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Failure(LastInternetError());
 
   const auto status = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_CODE);
   const std::string text = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_TEXT).value_or("");
@@ -162,13 +166,13 @@ TUploadResult StoreFiles(const TWinInetLibrary& l, const TUploadTarget& target,
   for (const TDeliveryFile& file : files) total += FileSizeOf(file.Path).value_or(0);
   Report(progress, 0, total, 0);
   TInternetHandle session = OpenSession(l, target);
-  if (!session) return Failure(GetLastError());
+  if (!session) return Failure(LastInternetError());
   TInternetHandle connection(
       &l, l.InternetConnectA(session.Get(), target.Host.c_str(),
                              static_cast<INTERNET_PORT>(PortOf(target, INTERNET_DEFAULT_FTP_PORT)),
                              OrNull(target.User), OrNull(target.Password), INTERNET_SERVICE_FTP,
                              INTERNET_FLAG_PASSIVE, 0));
-  if (!connection) return Failure(GetLastError());
+  if (!connection) return Failure(LastInternetError());
   Report(progress, 1, total, 0);
 
   for (const TDeliveryFile& file : files) {
@@ -178,13 +182,13 @@ TUploadResult StoreFiles(const TWinInetLibrary& l, const TUploadTarget& target,
         l, connection.Get(), FtpRemoteName(target.Path, file.ShownName), target.TimeStamp);
     TInternetHandle remote(&l, l.FtpOpenFileA(connection.Get(), name.c_str(), GENERIC_WRITE,
                                               FTP_TRANSFER_TYPE_BINARY, 0));
-    if (!remote) return Failure(GetLastError());
+    if (!remote) return Failure(LastInternetError());
     unsigned long error = 0;
     if (!WritePieces(
             l, remote.Get(), *bytes, [&](std::uint64_t done) { Report(progress, 2, total, done); },
             error))
       return Failure(error);
-    if (!remote.Close()) return Failure(GetLastError());
+    if (!remote.Close()) return Failure(LastInternetError());
     std::string reply;
     if (StoreRefused(l, reply)) return Failure(ERROR_INTERNET_EXTENDED_ERROR, reply);
   }

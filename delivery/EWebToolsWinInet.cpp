@@ -124,6 +124,27 @@ std::optional<DWORD> QueryInfoNumber(const TWinInetLibrary& library, HINTERNET r
   return value;
 }
 
+DWORD LastInternetError() {
+  const DWORD error = GetLastError();
+  return error == WSAETIMEDOUT ? ERROR_INTERNET_TIMEOUT : error;
+}
+
+std::optional<std::string> QueryCustomHeader(const TWinInetLibrary& library, HINTERNET request,
+                                             const std::string& name) {
+  std::vector<char> buffer(std::max<std::size_t>(1024, name.size() + 1));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::copy(name.begin(), name.end(), buffer.begin());
+    buffer[name.size()] = '\0';
+    DWORD size = static_cast<DWORD>(buffer.size());
+    DWORD index = 0;
+    if (library.HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, &index))
+      return std::string(buffer.data(), size);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+    buffer.resize(size + 1);
+  }
+  return std::nullopt;
+}
+
 std::string LastResponseInfo(const TWinInetLibrary& library) {
   std::vector<char> buffer(3000);
   for (int attempt = 0; attempt < 2; ++attempt) {

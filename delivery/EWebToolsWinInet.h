@@ -6,6 +6,7 @@
 // only; nothing links the import library.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
 
@@ -81,5 +82,11 @@ bool SetTextOption(const TWinInetLibrary& library, HINTERNET handle, DWORD optio
 std::optional<std::string> QueryInfoText(const TWinInetLibrary& library, HINTERNET request,
                                          DWORD info);
 std::optional<DWORD> QueryInfoNumber(const TWinInetLibrary& library, HINTERNET request, DWORD info);
+// The error of the failed call; a socket time-out (what Wine reports for a
+// silent server) becomes the library's own time-out code.
+DWORD LastInternetError();
+// A header by name, for names the library has no query code for.
+std::optional<std::string> QueryCustomHeader(const TWinInetLibrary& library, HINTERNET request,
+                                             const std::string& name);
 // The server's extended response text of this thread (empty when none).
 std::string LastResponseInfo(const TWinInetLibrary& library);
