@@ -29,15 +29,27 @@ std::string StandinCommandLine(const std::string& address) {
   return "\"" + ProgramFolder() + "mailclient_standin_mailto.exe\" \"" + address + "\"";
 }
 
-// The program started for `pid`, ended when the test is over.
-void EndProgram(const std::string& pid) {
-  const HANDLE process =
-      OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, std::stoul(pid.empty() ? "0" : pid));
-  if (!process) return;
-  TerminateProcess(process, 0);
-  WaitForSingleObject(process, 10000);
-  CloseHandle(process);
-}
+// The stand-in program of a journal's "pid", ended when the test is over.
+class JournalledProgram {
+ public:
+  explicit JournalledProgram(const TJournalLines& journal) {
+    const std::string pid = JournalValue(journal, "pid");
+    if (pid != "(missing)")
+      process_ = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, std::stoul(pid));
+  }
+  ~JournalledProgram() {
+    if (!process_) return;
+    TerminateProcess(process_, 0);
+    WaitForSingleObject(process_, 10000);
+    CloseHandle(process_);
+  }
+  JournalledProgram(const JournalledProgram&) = delete;
+  JournalledProgram& operator=(const JournalledProgram&) = delete;
+  bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+ private:
+  HANDLE process_ = nullptr;
+};
 
 TEST(ShellHandOff, MailProgramRunsMaximisedWithTheAddressAndIsPutOnTop) {
   const StandinSession session("", "window");
@@ -80,15 +92,10 @@ TEST(ShellHandOff, ProgramStillOpenAfterTheWait_HandedOffAndLeftRunning) {
   std::vector<std::string> warnings;
   const bool handedOff =
       SendMailByShell(mail, [&](const std::string& text) { warnings.push_back(text); }, {10000, 0});
-  const std::string pid = JournalValue(session.MailtoJournal(), "pid");
-  const HANDLE running =
-      OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid == "(missing)" ? "0" : pid));
-  const bool stillRunning = running && WaitForSingleObject(running, 0) == WAIT_TIMEOUT;
-  if (running) CloseHandle(running);
-  EndProgram(pid == "(missing)" ? "" : pid);
+  const JournalledProgram program(session.MailtoJournal());
   EXPECT_TRUE(handedOff);
   EXPECT_EQ(warnings, std::vector<std::string>{});
-  EXPECT_TRUE(stillRunning);
+  EXPECT_TRUE(program.Running());
 }
 
 TEST(ShellHandOff, NoUsableCommand_SystemMessage) {

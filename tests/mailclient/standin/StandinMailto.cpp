@@ -2,7 +2,8 @@
 // was asked to show itself and its process number, then acts as
 // VIPC_STANDIN_MAILTO_MODE says: "record" ends at once; "window" shows a
 // window and ends once that window has been put on top (journalled); "stay"
-// shows a window and keeps running until it is ended.
+// shows a window and keeps running until it is ended. None outlives two
+// minutes.
 #include <windows.h>
 
 #include <string>
@@ -31,7 +32,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
       break;
     case WM_TIMER:
       topmostReported = true;
-      Journal("topmost", "no");
+      if (!stayOpen) Journal("topmost", "no");
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:
@@ -61,7 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                     CW_USEDEFAULT, 300, 200, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, show);
-  if (!stayOpen) SetTimer(window, kGiveUpTimer, kGiveUpMs, nullptr);
+  SetTimer(window, kGiveUpTimer, kGiveUpMs, nullptr);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
