@@ -4,11 +4,10 @@
 
 const std::vector<TTrackerCase>& TrackerCases() {
   static const std::vector<TTrackerCase> cases = {
-      {"Mantis", 6, "VIPC_MANTIS_PORT", "80", "ufile[]", "description", false, "bug_update.php",
-       ""},
-      {"Bugzilla", 4, "VIPC_BUGZILLA_PORT", "RESOLVED", "data", "comment", true, "process_bug.cgi",
+      {"Mantis", 6, "VIPC_MANTIS_PORT", "80", "ufile[]", "description", false, "update", ""},
+      {"Bugzilla", 4, "VIPC_BUGZILLA_PORT", "RESOLVED", "data", "comment", true, "process",
        "reporter"},
-      {"FogBugz", 5, "VIPC_FOGBUGZ_PORT", "closed", "File1", "sEvent", true, "default.asp",
+      {"FogBugz", 5, "VIPC_FOGBUGZ_PORT", "closed", "File1", "sEvent", true, "update",
        "Administrator"},
   };
   return cases;

@@ -18,7 +18,7 @@ struct TTrackerCase {
   const char* FileField;     // the form field that carries the package
   const char* DescriptionField;
   bool DescriptionHoldsReproduceText;
-  const char* UpdatePage;       // the page whose hits count the changes sent
+  const char* UpdateStep;       // the stand-in's step that takes a change of a bug
   const char* DefaultAssignee;  // the assignee when the report names none
 };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -63,34 +64,29 @@ TEST_P(TrackerSendTest, SecondOccurrence_RaisesCounterToTwo) {
   EXPECT_EQ(state.Bugs[0].Updates.size(), 1u);
 }
 
-TEST_P(TrackerSendTest, ClosedBug_LeftAloneWithOne) {
-  ASSERT_EQ(Send().Result, 0);
-  standIn_.Control({{"bug", "1"}, {"status", GetParam().ClosedStatus}});
-  const int hitsBefore = standIn_.State().HitsOf(GetParam().UpdatePage);
-
-  EXPECT_EQ(Send().Result, 1);
-  const TStoredState state = standIn_.State();
-  ASSERT_EQ(state.Bugs.size(), 1u);
-  EXPECT_EQ(state.Bugs[0].Value("summary"), kFirstTitle);
-  EXPECT_TRUE(state.Bugs[0].Updates.empty());
-  if (std::string(GetParam().Name) != "FogBugz") {  // there every page is default.asp
-    EXPECT_EQ(state.HitsOf(GetParam().UpdatePage), hitsBefore);
-  }
-}
-
-TEST_P(TrackerSendTest, CounterAtLimit_CountsAsDeliveredWithoutSending) {
-  ASSERT_EQ(Send().Result, 0);
+// A closed bug, and a counter at its limit: nothing is sent to change the
+// bug; the first ends with 1, the second counts as delivered.
+TEST_P(TrackerSendTest, ExistingBugLeftAlone_ClosedOrCounterAtLimit) {
+  struct Row {
+    const char* field;
+    std::string value;
+    int expected;
+    std::string summary;
+  };
   const std::string limit = "[v1.0.0.0 - 9999]: EAccessViolation (1A2B)";
-  standIn_.Control({{"bug", "1"}, {"summary", limit}});
-  const int hitsBefore = standIn_.State().HitsOf(GetParam().UpdatePage);
+  for (const Row& row :
+       {Row{"status", GetParam().ClosedStatus, 1, kFirstTitle}, Row{"summary", limit, 0, limit}}) {
+    SCOPED_TRACE(std::string(row.field) + " " + row.value);
+    standIn_.Reset();
+    ASSERT_EQ(Send().Result, 0);
+    standIn_.Control({{"bug", "1"}, {row.field, row.value}});
 
-  EXPECT_EQ(Send().Result, 0);
-  const TStoredState state = standIn_.State();
-  ASSERT_EQ(state.Bugs.size(), 1u);
-  EXPECT_EQ(state.Bugs[0].Value("summary"), limit);
-  EXPECT_TRUE(state.Bugs[0].Updates.empty());
-  if (std::string(GetParam().Name) != "FogBugz") {
-    EXPECT_EQ(state.HitsOf(GetParam().UpdatePage), hitsBefore);
+    EXPECT_EQ(Send().Result, row.expected);
+    const TStoredState state = standIn_.State();
+    ASSERT_EQ(state.Bugs.size(), 1u);
+    EXPECT_EQ(state.Bugs[0].Value("summary"), row.summary);
+    EXPECT_TRUE(state.Bugs[0].Updates.empty());
+    EXPECT_EQ(state.HitsOf(GetParam().UpdateStep), 0);
   }
 }
 
@@ -178,3 +174,40 @@ INSTANTIATE_TEST_SUITE_P(Trackers, TrackerSendTest, testing::ValuesIn(TrackerCas
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
+
+// Other forms of the same pages: a report page with one file input, a
+// user with one project (no project menu), components named by script only.
+TEST(TrackerPageVariants, FiledAsWell) {
+  struct Row {
+    const char* tracker;
+    const char* option;
+    std::function<void(const TStoredBug&)> check;
+  };
+  const Row rows[] = {
+      {"Mantis", "single_file",
+       [](const TStoredBug& bug) {
+         ASSERT_EQ(bug.Files.size(), 1u);
+         EXPECT_EQ(bug.Files[0].Field, "file");
+       }},
+      {"Mantis", "one_project",
+       [](const TStoredBug& bug) { EXPECT_EQ(bug.Value("project"), "Brisole"); }},
+      {"Bugzilla", "component_script",
+       [](const TStoredBug& bug) { EXPECT_EQ(bug.FiledField("component"), "Installer"); }},
+  };
+  TempFolder folder;
+  const std::string package = folder.Path() + "report.zip";
+  WriteFileBytes(package, "PK\x05\x06");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.tracker) + " " + row.option);
+    const TTrackerCase& tracker = TrackerCase(row.tracker);
+    TTrackerStandIn standIn = FreshStandIn(tracker);
+    if (!standIn.Available()) GTEST_SKIP() << tracker.PortVariable << " is not set";
+    standIn.Control({{"option", row.option}});
+    const TSendOutcome outcome = SendWith(tracker, FirstOccurrence(standIn, package));
+    ASSERT_EQ(outcome.Result, 0) << outcome.Response.Body;
+    const TStoredState state = standIn.State();
+    ASSERT_EQ(state.Bugs.size(), 1u);
+    EXPECT_EQ(state.Bugs[0].Value("summary"), kFirstTitle);
+    row.check(state.Bugs[0]);
+  }
+}

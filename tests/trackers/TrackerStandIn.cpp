@@ -18,8 +18,8 @@ std::string TStoredBug::FiledField(const std::string& name) const {
   return "<none>";
 }
 
-int TStoredState::HitsOf(const std::string& page) const {
-  const auto found = Hits.find(page);
+int TStoredState::HitsOf(const std::string& step) const {
+  const auto found = Hits.find(step);
   return found == Hits.end() ? 0 : found->second;
 }
 

@@ -27,8 +27,8 @@ struct TStoredBug {
 
 struct TStoredState {
   std::vector<TStoredBug> Bugs;
-  std::map<std::string, int> Hits;  // requests per page
-  int HitsOf(const std::string& page) const;
+  std::map<std::string, int> Hits;  // requests per step (login, search, update, ...)
+  int HitsOf(const std::string& step) const;
 };
 
 class TTrackerStandIn {

@@ -183,8 +183,8 @@ class TrackerHandler(http.server.BaseHTTPRequestHandler):
                                    content_type="application/json"))
         if request.page == "bugs.txt":
             return self.send(Reply(tracker.store.as_lines(), content_type="text/plain"))
-        tracker.store.count_hit(request.page)
         step, answer = tracker.route(request)
+        tracker.store.count_hit(step)
         if step in tracker.modes["drop"]:
             self.close_connection = True  # no answer at all
             return

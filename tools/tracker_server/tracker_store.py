@@ -55,9 +55,10 @@ class BugStore:
             self.hits = {}
             self._save()
 
-    def count_hit(self, page):
+    def count_hit(self, step):
+        """Counts the requests of a step (login, search, update, ...)."""
         with self.lock:
-            self.hits[page] = self.hits.get(page, 0) + 1
+            self.hits[step] = self.hits.get(step, 0) + 1
 
     def add(self, project, summary, fields, **extra):
         with self.lock:
@@ -140,6 +141,6 @@ class BugStore:
                     rows += [("update.%d" % index, number, k, v) for k, v in update]
                 rows += [("file", number, f["field"] + "/" + f["name"], f["content"])
                          for f in bug.files]
-            rows += [("hits", "-", page, str(count)) for page, count in sorted(self.hits.items())]
+            rows += [("hits", "-", step, str(count)) for step, count in sorted(self.hits.items())]
             quote = lambda text: urllib.parse.quote(text.encode("latin-1"), safe="")
             return "".join("\t".join(quote(column) for column in row) + "\n" for row in rows)
