@@ -1,9 +1,9 @@
 // A "mailto" program for the tests: it journals its command line, how it
 // was asked to show itself and its process number, then acts as
-// VIPC_STANDIN_MAILTO_MODE says: "record" (or none) ends at once; "window" shows a
-// window and ends once that window has been put on top (journalled); "stay"
-// shows a window and keeps running until it is ended. None outlives two
-// minutes.
+// VIPC_STANDIN_MAILTO_MODE says: "record" (or none) ends at once; "window"
+// shows a window and ends once that window has been put on top
+// (journalled); "stay" shows a window and keeps running until it is ended.
+// None outlives two minutes.
 #include <windows.h>
 
 #include <string>
