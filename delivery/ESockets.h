@@ -56,5 +56,9 @@ std::string FindMailExchanger(std::string_view address, unsigned timeoutMs,
 // when they cannot be read.
 std::vector<std::string> ListNameServers();
 
-// The name in the From header of a plain sender address (ESocketsSystem.h).
+// The name in the From header of a plain sender address: the machine's
+// registered owner ("RegisteredOwner" of the Windows NT version key, else of
+// the Windows version key, else "DefName" of the old setup's user
+// information; on Windows Vista and later the owner "Microsoft" counts as
+// none), else the logged-on user's name.
 std::string SenderDisplayName();

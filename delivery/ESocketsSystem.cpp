@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "delivery/ESockets.h"
 #include "delivery/ESocketsMail.h"
 #include "engine/ECoreServices.h"
 #include "platform/runtime/TextTrim.h"

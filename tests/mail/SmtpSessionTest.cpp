@@ -11,6 +11,7 @@
 
 #include "MailPeers.h"
 #include "delivery/ESockets.h"
+#include "delivery/ESocketsSystem.h"
 #include "delivery/EWinSock.h"
 #include "report/EBase64.h"
 #include "tests/support/TempFolder.h"
@@ -144,6 +145,7 @@ TEST(SmtpSend, AServerThatOffersNoLoginIsNotSentTheCredentials) {
   TSmtpMail mail = MailTo("dave@example.test", "VIPC_SMTP_NOLOGIN_PORT");
   mail.User = kUser;
   mail.Password = kPassword;
+  mail.Sender = "\"Jos\xE9 R.\" <jose@example.org>";  // an 8-bit name of its own
   const TSent sent = Send(mail);
   EXPECT_TRUE(sent.Served);
   EXPECT_TRUE(sent.Warnings.empty()) << sent.Warnings.front();
@@ -151,8 +153,12 @@ TEST(SmtpSend, AServerThatOffersNoLoginIsNotSentTheCredentials) {
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_EQ(mails[0].Commands,
             (std::vector<std::string>{"EHLO " + LocalHostName(), "RSET", "AUTH LOGIN",
-                                      "MAIL FROM:<ann@example.org>", "RCPT TO:<dave@example.test>",
+                                      "MAIL FROM:<jose@example.org>", "RCPT TO:<dave@example.test>",
                                       "DATA"}));
+  EXPECT_EQ(mails[0].FromName, "Jos\xE9 R.");
+  EXPECT_EQ(mails[0].FromAddress, "jose@example.org");
+  EXPECT_TRUE(Contains(mails[0].Raw, "\r\nFrom: =?" + AnsiCharset() + "?B?"))
+      << "the name as an encoded-word";
 }
 
 TEST(SmtpSend, RefusedAndInvalidRecipientsWarn_TheOthersAreServed) {
