@@ -27,8 +27,15 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view pr
 
 std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from = 0) {
   if (what.empty()) return from <= text.size() ? from : std::string_view::npos;
-  for (std::size_t i = from; i + what.size() <= text.size(); ++i)
-    if (StartsWithNoCase(text, i, what)) return i;
+  if (what.size() > text.size()) return std::string_view::npos;
+  // Pages are long and openings rare: look for the first letter in both cases first.
+  const char lower = Lower(what[0]);
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+  const std::size_t last = text.size() - what.size();
+  for (std::size_t i = from; i <= last; ++i) {
+    const char c = text[i];
+    if ((c == lower || c == upper) && StartsWithNoCase(text, i, what)) return i;
+  }
   return std::string_view::npos;
 }
 

@@ -77,33 +77,32 @@ TEST(WebUploadHttp, ThreeFilesTheSecondMissing) {
   EXPECT_EQ(echo.Files[1].Bytes, Bytes(10, 2));
 }
 
-TEST(WebUploadHttp, StatusCodesDecide) {
-  REQUIRE_PEER("VIPC_HTTP_PORT");
-  TempFolder folder;
-  WriteFileBytes(folder.Path() + "a.bin", "x");
-  const std::vector<TDeliveryFile> files = {{folder.Path() + "a.bin", "a.bin"}};
-  const TUploadResult created =
-      UploadFilesHttp(HttpTarget("status?code=201&text=Created"), files, {}, {});
-  EXPECT_EQ(created.Code, 0) << created.ErrorText;
-  const TUploadResult broken = UploadFilesHttp(HttpTarget("status?code=500"), files, {}, {});
-  EXPECT_EQ(broken.Code, 500);
-  EXPECT_EQ(broken.ErrorText, "Upload Broken");
-}
-
-TEST(WebUploadHttp, AClosedPortAndAMissingHost) {
+TEST(WebUploadHttp, OutcomesOfStatusCodesAndFailures) {
   REQUIRE_PEER("VIPC_CLOSED_PORT");
   TempFolder folder;
   WriteFileBytes(folder.Path() + "a.bin", "x");
   const std::vector<TDeliveryFile> files = {{folder.Path() + "a.bin", "a.bin"}};
-  const TUploadResult closed =
-      UploadFilesHttp(HttpTarget("upload", PeerPort("VIPC_CLOSED_PORT")), files, {}, {});
-  EXPECT_EQ(closed.Code, 12029);
-  EXPECT_EQ(closed.ErrorText, "The attempt to connect to the server failed.");
   TUploadTarget noHost = HttpTarget("upload");
   noHost.Host = " ";
-  const TUploadResult none = UploadFilesHttp(noHost, files, {}, {});
-  EXPECT_EQ(none.Code, 12005);
-  EXPECT_EQ(none.ErrorText, "The upload address names no host.");
+  struct TRow {
+    const char* scenario;
+    TUploadTarget target;
+    long code;
+    const char* text;
+  };
+  const TRow rows[] = {
+      {"any 2xx succeeds", HttpTarget("status?code=201&text=Created"), 0, ""},
+      {"500 with its status text", HttpTarget("status?code=500"), 500, "Upload Broken"},
+      {"nobody listens", HttpTarget("upload", PeerPort("VIPC_CLOSED_PORT")), 12029,
+       "The attempt to connect to the server failed."},
+      {"no host", noHost, 12005, "The upload address names no host."},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.scenario);
+    const TUploadResult result = UploadFilesHttp(row.target, files, {}, {});
+    EXPECT_EQ(result.Code, row.code) << result.ErrorText;
+    EXPECT_EQ(result.ErrorText, row.text);
+  }
 }
 
 TEST(WebUploadHttp, ThroughTheProxyWithItsLogin) {
