@@ -126,3 +126,12 @@ TEST(ClientSmtp, GreetingCommandsAndARefusal) {
   EXPECT_NE(failure.find("\r\nNOOP\r\n250 "), std::string::npos) << failure;
   EXPECT_NE(failure.find("\r\nVRFY ann\r\n"), std::string::npos) << failure;
 }
+
+TEST(ClientSmtp, AReplyEndsAtItsFinalLine_AnUnendedOneAfterAQuietSecond) {
+  TDovaroClientSMTP smtp("127.0.0.1", PeerPort("VIPC_SLOW_TALKER_PORT"), 5000);
+  smtp.Connect();
+  EXPECT_EQ(smtp.ReplyLog(), "220-first line\r\n220 ready\r\n")
+      << "the greeting's first piece is not the whole reply";
+  EXPECT_TRUE(smtp.SendCommand("HELO PC1", {250}));
+  EXPECT_EQ(smtp.ReplyLog(), "250-partial\r\n") << "the wait for the rest is bounded";
+}

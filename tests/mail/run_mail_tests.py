@@ -1,6 +1,6 @@
 """Runs the mail test program (or any command given, such as the mail
 benchmark) beside its peers: the SMTP servers (one that keeps nothing, for
-the benchmark), a silent TCP peer, a port
+the benchmark), a silent TCP peer, one that talks in pieces, a port
 nobody listens on, dnsmasq and the crafted name servers, and aiosmtpd on
 port 25 for the direct road when that port is free.
 
@@ -16,7 +16,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 
 from peers import PeerRun, free_port
-from mail_peers import (CraftedDnsPeer, DnsmasqPeer, SilentTcpPeer, SmtpPeer)
+from mail_peers import CraftedDnsPeer, DnsmasqPeer, SilentTcpPeer, SlowTalkerPeer, SmtpPeer
 
 
 def port_25_free():
@@ -34,6 +34,7 @@ def main():
         run.start(SmtpPeer(run.journal("smtp-nologin"), login=False), "VIPC_SMTP_NOLOGIN_PORT")
         run.start(SmtpPeer(None), "VIPC_SMTP_SINK_PORT")
         run.start(SilentTcpPeer(), "VIPC_SILENT_PORT")
+        run.start(SlowTalkerPeer(), "VIPC_SLOW_TALKER_PORT")
         run.set("VIPC_DOWN_PORT", free_port())
 
         # The crafted name servers share one port: the answering one on
