@@ -153,13 +153,13 @@ class SmtpPeer:
         self.controller.stop()
 
 
-class SilentTcpPeer:
-    """Accepts connections and never says a word."""
+class TcpPeer:
+    """A TCP listener on 127.0.0.1 that hands each connection to serve() on
+    a thread of its own."""
 
     def __init__(self):
         self._listener = None
-        self._held = []
-        self._stopping = threading.Event()
+        self.stopping = threading.Event()
 
     def start(self):
         self._listener = socket.socket()
@@ -170,64 +170,47 @@ class SilentTcpPeer:
         return self._listener.getsockname()[1]
 
     def _accept(self):
-        while not self._stopping.is_set():
+        while not self.stopping.is_set():
             try:
                 connection, _ = self._listener.accept()
-                self._held.append(connection)
             except socket.timeout:
                 continue
             except OSError:
                 return
+            threading.Thread(target=self.serve, args=(connection,), daemon=True).start()
+
+    def serve(self, connection):
+        raise NotImplementedError
 
     def stop(self):
-        self._stopping.set()
-        for connection in self._held:
-            connection.close()
+        self.stopping.set()
         self._listener.close()
 
 
-class SlowTalkerPeer:
+class SilentTcpPeer(TcpPeer):
+    """Accepts connections and never says a word."""
+
+    def serve(self, connection):
+        with connection:
+            self.stopping.wait()
+
+
+class SlowTalkerPeer(TcpPeer):
     """An SMTP-like peer whose greeting comes in two pieces 300 ms apart
     ("220-first", then "220 ready"), and whose one reply to any line never
     ends ("250-partial" and silence)."""
 
-    def __init__(self):
-        self._listener = None
-        self._stopping = threading.Event()
-
-    def start(self):
-        self._listener = socket.socket()
-        self._listener.bind(("127.0.0.1", 0))
-        self._listener.listen(8)
-        self._listener.settimeout(0.2)
-        threading.Thread(target=self._accept, daemon=True).start()
-        return self._listener.getsockname()[1]
-
-    def _accept(self):
-        while not self._stopping.is_set():
-            try:
-                connection, _ = self._listener.accept()
-            except socket.timeout:
-                continue
-            except OSError:
-                return
-            threading.Thread(target=self._talk, args=(connection,), daemon=True).start()
-
-    def _talk(self, connection):
+    def serve(self, connection):
         with connection:
             try:
                 connection.sendall(b"220-first line\r\n")
                 time.sleep(0.3)
                 connection.sendall(b"220 ready\r\n")
                 connection.settimeout(10)
-                while not self._stopping.is_set() and connection.recv(4096):
+                while not self.stopping.is_set() and connection.recv(4096):
                     connection.sendall(b"250-partial\r\n")
             except OSError:
                 return
-
-    def stop(self):
-        self._stopping.set()
-        self._listener.close()
 
 
 # --- DNS -------------------------------------------------------------------
