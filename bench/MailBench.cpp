@@ -60,8 +60,19 @@ TSmtpMail SmallMail(std::uint16_t port) {
   return mail;
 }
 
-bool Send(const TSmtpMail& mail) {
-  return SendMailBySmtp(mail, nullptr, [](const std::string& warning) {
+// Notes when the bar last moved: the moment the message's last piece left.
+class TLastPieceClock : public ISendProgress {
+ public:
+  void ShowText(int) override {}
+  void SetCounter(int, int) override {}
+  void ResetBar() override {}
+  void SetBar(int) override { LastPiece = TClock::now(); }
+  void Close() override {}
+  TClock::time_point LastPiece;
+};
+
+bool Send(const TSmtpMail& mail, ISendProgress* progress = nullptr) {
+  return SendMailBySmtp(mail, progress, [](const std::string& warning) {
     std::printf("warning: %s\n", warning.c_str());
   });
 }
@@ -135,12 +146,17 @@ int main() {
   mail.Attachments = {{folder.Path() + "report.zip", "PC1_report.zip"}};
   double best = 0;
   for (int run = 0; run < kPackageRuns; ++run) {
+    TLastPieceClock clock;
     start = TClock::now();
-    const bool ok = Send(mail);
+    const bool ok = Send(mail, &clock);
     const double seconds = Seconds(start);
-    std::printf("5 MB package sent%s: %.2f s, %.1f MB/s of package, %.1f MB/s on the wire\n",
-                ok ? "" : " (refused)", seconds, Megabytes(kPackageBytes) / seconds,
-                Megabytes(message.size()) / seconds);
+    const double serverSeconds =
+        std::chrono::duration<double>(TClock::now() - clock.LastPiece).count();
+    std::printf(
+        "5 MB package sent%s: %.2f s, %.1f MB/s of package, %.1f MB/s on the wire; "
+        "the server's acceptance after the last piece %.2f s of it\n",
+        ok ? "" : " (refused)", seconds, Megabytes(kPackageBytes) / seconds,
+        Megabytes(message.size()) / seconds, serverSeconds);
     if (ok && (best == 0 || seconds < best)) best = seconds;
   }
   if (best > 0) std::printf("5 MB package, best run: %.1f MB/s\n", Megabytes(kPackageBytes) / best);
