@@ -256,22 +256,13 @@ bool THTTPConnectionBase::SendOnce(const TRequestTarget& target, const std::stri
       return Fail(LastInternetError());
   }
 
-  INTERNET_BUFFERSA buffers{};
-  buffers.dwStructSize = sizeof buffers;
-  buffers.dwBufferTotal = static_cast<DWORD>(body.size());
-  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0))
-    return Fail(LastInternetError());
-  for (std::size_t sent = 0; sent < body.size();) {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kPiece, body.size() - sent));
-    DWORD written = 0;
-    if (!l.InternetWriteFile(request.Get(), body.data() + sent, piece, &written))
-      return Fail(LastInternetError());
-    if (written != piece) return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
-    sent += written;
-    if (withProgress)
-      NotifyState(6, static_cast<int>(std::lround(50.0 * static_cast<double>(sent) / body.size())));
-  }
-  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Fail(LastInternetError());
+  const DWORD sendError = SendRequestBody(
+      l, request.Get(), body, kPiece, target.Https && proxyInUse_, [&](std::uint64_t sent) {
+        if (withProgress)
+          NotifyState(6, static_cast<int>(std::lround(50.0 * static_cast<double>(sent) /
+                                                      static_cast<double>(body.size()))));
+      });
+  if (sendError) return Fail(sendError);
 
   const std::string status = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_CODE).value_or("");
   response_.StatusCode = std::atoi(status.c_str());

@@ -53,26 +53,6 @@ const char* OrNull(const std::string& text) {
   return text.empty() ? nullptr : text.c_str();
 }
 
-// Writes `bytes` in pieces, reporting each; a short write fails.
-bool WritePieces(const TWinInetLibrary& l, HINTERNET handle, std::string_view bytes,
-                 const std::function<void(std::uint64_t)>& written, unsigned long& error) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kPiece, bytes.size() - sent));
-    DWORD count = 0;
-    if (!l.InternetWriteFile(handle, bytes.data() + sent, piece, &count)) {
-      error = LastInternetError();
-      return false;
-    }
-    if (count != piece) {
-      error = ERROR_INTERNET_CONNECTION_ABORTED;
-      return false;
-    }
-    sent += count;
-    written(sent);
-  }
-  return true;
-}
-
 TUploadResult PostMultipart(const TWinInetLibrary& l, const TUploadTarget& target,
                             const TMultipartMessage& message, const TUploadProgress& progress) {
   const std::uint64_t total = message.Body.size();
@@ -94,6 +74,7 @@ TUploadResult PostMultipart(const TWinInetLibrary& l, const TUploadTarget& targe
   if (!request) return Failure(LastInternetError());
   if (target.Https) AllowUnknownCertificateAuthority(l, request.Get());
   SetTimeouts(l, request.Get(), target.TimeoutMs);
+  const bool proxied = !TrimBlanks(target.ProxyServer).empty();
   std::string headers = "Content-Type: " + message.ContentType() + "\r\n";
   if (!target.User.empty() || !target.Password.empty())
     headers += BasicAuthorizationHeader(target.User, target.Password) + "\r\n";
@@ -101,24 +82,17 @@ TUploadResult PostMultipart(const TWinInetLibrary& l, const TUploadTarget& targe
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_USERNAME, target.ProxyUser);
     SetTextOption(l, request.Get(), INTERNET_OPTION_PROXY_PASSWORD, target.ProxyPassword);
     // As for the request engine: the login travels with a plain request.
-    if (!TrimBlanks(target.ProxyServer).empty() && !target.Https)
+    if (proxied && !target.Https)
       headers += ProxyAuthorizationHeader(target.ProxyUser, target.ProxyPassword) + "\r\n";
   }
   if (!l.HttpAddRequestHeadersA(request.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                                 HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
     return Failure(LastInternetError());
 
-  INTERNET_BUFFERSA buffers{};
-  buffers.dwStructSize = sizeof buffers;
-  buffers.dwBufferTotal = static_cast<DWORD>(total);
-  if (!l.HttpSendRequestExA(request.Get(), &buffers, nullptr, 0, 0))
-    return Failure(LastInternetError());
-  unsigned long error = 0;
-  if (!WritePieces(
-          l, request.Get(), message.Body,
-          [&](std::uint64_t done) { Report(progress, 2, total, done); }, error))
+  if (const DWORD error =
+          SendRequestBody(l, request.Get(), message.Body, kPiece, target.Https && proxied,
+                          [&](std::uint64_t done) { Report(progress, 2, total, done); }))
     return Failure(error);
-  if (!l.HttpEndRequestA(request.Get(), nullptr, 0, 0)) return Failure(LastInternetError());
 
   const auto status = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_CODE);
   const std::string text = QueryInfoText(l, request.Get(), HTTP_QUERY_STATUS_TEXT).value_or("");
@@ -183,10 +157,9 @@ TUploadResult StoreFiles(const TWinInetLibrary& l, const TUploadTarget& target,
     TInternetHandle remote(&l, l.FtpOpenFileA(connection.Get(), name.c_str(), GENERIC_WRITE,
                                               FTP_TRANSFER_TYPE_BINARY, 0));
     if (!remote) return Failure(LastInternetError());
-    unsigned long error = 0;
-    if (!WritePieces(
-            l, remote.Get(), *bytes, [&](std::uint64_t done) { Report(progress, 2, total, done); },
-            error))
+    if (const DWORD error = WriteInPieces(l, remote.Get(), *bytes, kPiece, [&](std::uint64_t done) {
+          Report(progress, 2, total, done);
+        }))
       return Failure(error);
     if (!remote.Close()) return Failure(LastInternetError());
     std::string reply;

@@ -124,6 +124,39 @@ std::optional<DWORD> QueryInfoNumber(const TWinInetLibrary& library, HINTERNET r
   return value;
 }
 
+DWORD WriteInPieces(const TWinInetLibrary& library, HINTERNET handle, std::string_view bytes,
+                    DWORD piece, const std::function<void(std::uint64_t)>& written) {
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    const DWORD size = static_cast<DWORD>(std::min<std::size_t>(piece, bytes.size() - sent));
+    DWORD count = 0;
+    if (!library.InternetWriteFile(handle, bytes.data() + sent, size, &count))
+      return LastInternetError();
+    if (count != size) return ERROR_INTERNET_CONNECTION_ABORTED;  // the rest would be lost
+    sent += count;
+    written(sent);
+  }
+  return 0;
+}
+
+DWORD SendRequestBody(const TWinInetLibrary& library, HINTERNET request, std::string_view body,
+                      DWORD piece, bool inOneCall,
+                      const std::function<void(std::uint64_t)>& written) {
+  if (inOneCall) {
+    if (!library.HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()),
+                                  static_cast<DWORD>(body.size())))
+      return LastInternetError();
+    if (!body.empty()) written(body.size());
+    return 0;
+  }
+  INTERNET_BUFFERSA buffers{};
+  buffers.dwStructSize = sizeof buffers;
+  buffers.dwBufferTotal = static_cast<DWORD>(body.size());
+  if (!library.HttpSendRequestExA(request, &buffers, nullptr, 0, 0)) return LastInternetError();
+  if (const DWORD error = WriteInPieces(library, request, body, piece, written)) return error;
+  if (!library.HttpEndRequestA(request, nullptr, 0, 0)) return LastInternetError();
+  return 0;
+}
+
 DWORD LastInternetError() {
   const DWORD error = GetLastError();
   return error == WSAETIMEDOUT ? ERROR_INTERNET_TIMEOUT : error;

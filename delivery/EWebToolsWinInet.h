@@ -10,9 +10,12 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct TWinInetLibrary {
   HMODULE Module = nullptr;
@@ -82,6 +85,21 @@ bool SetTextOption(const TWinInetLibrary& library, HINTERNET handle, DWORD optio
 std::optional<std::string> QueryInfoText(const TWinInetLibrary& library, HINTERNET request,
                                          DWORD info);
 std::optional<DWORD> QueryInfoNumber(const TWinInetLibrary& library, HINTERNET request, DWORD info);
+// Writes `bytes` in pieces of `piece` bytes (InternetWriteFile), `written`
+// told the count after each: 0 or the error; a short write fails.
+DWORD WriteInPieces(const TWinInetLibrary& library, HINTERNET handle, std::string_view bytes,
+                    DWORD piece, const std::function<void(std::uint64_t)>& written);
+
+// Sends a request with its body and ends it: 0 or the error of the failed
+// call. The body goes in pieces of `piece` bytes (HttpSendRequestEx,
+// InternetWriteFile, HttpEndRequest), `written` told the count after each;
+// a short write fails. `inOneCall` sends it with HttpSendRequest instead:
+// through a proxy's CONNECT tunnel Wine's library answers a request sent in
+// pieces with the proxy's own "Connection established".
+DWORD SendRequestBody(const TWinInetLibrary& library, HINTERNET request, std::string_view body,
+                      DWORD piece, bool inOneCall,
+                      const std::function<void(std::uint64_t)>& written);
+
 // The error of the failed call; a socket time-out (what Wine reports for a
 // silent server) becomes the library's own time-out code.
 DWORD LastInternetError();

@@ -189,3 +189,24 @@ TEST(WebUploadFtp, NoFilesNoConnection) {
   EXPECT_EQ(result.Code, 0);
   EXPECT_FALSE(called);
 }
+
+TEST(WebUploadHttp, HttpsThroughTheProxyTunnel) {
+  REQUIRE_PEER("VIPC_PROXY_PORT");
+  TempFolder folder;
+  WriteFileBytes(folder.Path() + "a.bin", Bytes(4000, 6));
+  TUploadTarget target = HttpTarget("upload?via=tunnel", PeerPort("VIPC_HTTPS_PORT"));
+  target.Https = true;
+  target.ProxyServer = "127.0.0.1";
+  target.ProxyPort = PeerPort("VIPC_PROXY_PORT");
+  target.ProxyUser = "proxyuser";
+  target.ProxyPassword = "proxypw";
+  const TUploadResult result =
+      UploadFilesHttp(target, {{folder.Path() + "a.bin", "a.bin"}}, {"k=v"}, {});
+  EXPECT_EQ(result.Code, 0) << result.ErrorText;
+  const auto journal = PeerJournal("https");
+  ASSERT_FALSE(journal.empty());
+  const TPeerEcho echo = ParsePeerEcho(journal.back());
+  EXPECT_EQ(echo.Path, "/upload");
+  ASSERT_EQ(echo.Files.size(), 1u);
+  EXPECT_EQ(echo.Files[0].Bytes, Bytes(4000, 6));
+}
