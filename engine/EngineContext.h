@@ -12,6 +12,8 @@
 #include "platform/runtime/ExportBoundary.h"
 
 struct TDovaroModuleInfo;
+struct TExceptionLogEngine;
+struct THandlingFacts;
 
 // Where a failed unit step's text goes; null: the debugger output and a
 // message box.
@@ -33,6 +35,15 @@ using TFreezeWatchControl = void (*)(bool run);
 // True for the threads the engine runs itself, which code patching never
 // suspends.
 using TEngineThreadTest = bool (*)(unsigned long threadId);
+// Where a handled exception's delivery finds its files and puts its window.
+struct TDeliveryPlace {
+  std::string Folder;  // the exception's own temporary folder, ending with "\"
+  // The work area captured for the exception (left, top, right, bottom).
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+// Delivers the report of the exception being handled (mail and web).
+using TReportDeliverer = void (*)(TExceptionLogEngine& engine, const THandlingFacts& facts,
+                                  const TDeliveryPlace& place);
 
 struct TEngineContext {
   // Filled by the module's entry before the units start; read by any thread.
@@ -51,6 +62,8 @@ struct TEngineContext {
   TEngineThreadTest IsEngineThread = nullptr;
   // Told of every failure that leaves an export, inside its catch block.
   BoundaryObserver ObserveExportFailure = nullptr;
+  // The delivery layer's run; null: the delivery stage does nothing.
+  TReportDeliverer DeliverReport = nullptr;
 
   // While set, modules registered get their options only: no password
   // check, no debug information (the freeze watchdog starts meanwhile).
