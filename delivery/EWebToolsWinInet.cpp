@@ -100,10 +100,16 @@ bool SetTextOption(const TWinInetLibrary& library, HINTERNET handle, DWORD optio
                                     static_cast<DWORD>(value.size())) != FALSE;
 }
 
-std::optional<std::string> QueryInfoText(const TWinInetLibrary& library, HINTERNET request,
-                                         DWORD info) {
-  std::vector<char> buffer(1024);
+namespace {
+
+// HttpQueryInfo into a buffer that starts as `seed` (the header's name for
+// HTTP_QUERY_CUSTOM), grown once when the library asks for more.
+std::optional<std::string> QueryInfoInto(const TWinInetLibrary& library, HINTERNET request,
+                                         DWORD info, const std::string& seed) {
+  std::vector<char> buffer(std::max<std::size_t>(1024, seed.size() + 1));
   for (int attempt = 0; attempt < 2; ++attempt) {
+    std::copy(seed.begin(), seed.end(), buffer.begin());
+    buffer[seed.size()] = '\0';
     DWORD size = static_cast<DWORD>(buffer.size());
     DWORD index = 0;
     if (library.HttpQueryInfoA(request, info, buffer.data(), &size, &index))
@@ -112,6 +118,13 @@ std::optional<std::string> QueryInfoText(const TWinInetLibrary& library, HINTERN
     buffer.resize(size + 1);
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> QueryInfoText(const TWinInetLibrary& library, HINTERNET request,
+                                         DWORD info) {
+  return QueryInfoInto(library, request, info, {});
 }
 
 std::optional<DWORD> QueryInfoNumber(const TWinInetLibrary& library, HINTERNET request,
@@ -164,18 +177,7 @@ DWORD LastInternetError() {
 
 std::optional<std::string> QueryCustomHeader(const TWinInetLibrary& library, HINTERNET request,
                                              const std::string& name) {
-  std::vector<char> buffer(std::max<std::size_t>(1024, name.size() + 1));
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    std::copy(name.begin(), name.end(), buffer.begin());
-    buffer[name.size()] = '\0';
-    DWORD size = static_cast<DWORD>(buffer.size());
-    DWORD index = 0;
-    if (library.HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, &index))
-      return std::string(buffer.data(), size);
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
-    buffer.resize(size + 1);
-  }
-  return std::nullopt;
+  return QueryInfoInto(library, request, HTTP_QUERY_CUSTOM, name);
 }
 
 std::string LastResponseInfo(const TWinInetLibrary& library) {
