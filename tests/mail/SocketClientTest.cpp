@@ -88,6 +88,14 @@ TEST(ClientSocket, APortNobodyListensOnIsAConnectionError) {
   EXPECT_FALSE(socket.Connected());
 }
 
+TEST(ClientSocket, AHostThatCannotBeResolvedIsNamedWithoutLogs) {
+  // The reserved top-level domain never resolves.
+  TDovaroClientSocket socket("no-such-host.invalid", 300, true, 25);
+  EXPECT_EQ(FailureOf([&] { socket.Connect(); }),
+            "Unable to resolve host \"no-such-host.invalid\".");
+  EXPECT_FALSE(socket.Connected());
+}
+
 TEST(ClientSocket, DatagramsAreReadOneAtATime) {
   // The crafted name server answers "wrong-id.test" twice: another
   // identifier first, then ours.
