@@ -37,7 +37,9 @@ TDeliveryRun::TDeliveryRun(TExceptionLogEngine& engine, const TDeliveryJob& job)
       Job(job),
       Options(engine.EffectiveOptions),
       Progress(engine.EffectiveOptions) {
-  const std::string& folder = job.Place.Folder;
+  // Without the exception's own folder the files go to the system's
+  // temporary folder, never to the current folder (where the log may lie).
+  const std::string folder = job.Place.Folder.empty() ? SystemTemporaryFolder() : job.Place.Folder;
   std::string logName = LogFileNameOf(Options);
   if (logName.empty()) logName = ReplaceExtension(FileNamePart(Options.ModulePath()), ".elf");
   ReportFile = LogCopyFileName(folder, logName);

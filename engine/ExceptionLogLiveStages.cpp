@@ -1,7 +1,8 @@
 // The stages of the sequence that are built: the report (the bug identifier,
 // the text and its inserted sections), the log file (the duplicate check,
 // the version check, the save), the screenshot with the exception's
-// temporary folder, and the dialogs. The others are still the pending ones.
+// temporary folder, the dialogs, and the delivery the module's entry lends
+// through the context. The others are still the pending ones.
 #include <windows.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "dialogs/EDialogs.h"
 #include "engine/ECoreOptionFlags.h"
+#include "engine/EngineContext.h"
 #include "engine/ExceptionLogDialogs.h"
 #include "engine/ExceptionLogEngine.h"
 #include "engine/ExceptionLogReportStage.h"
@@ -79,8 +81,19 @@ class TEngineStages final : public IHandlingStages {
                        ILogStageEvents& events) override {
     log_.SaveReportToLog(e.EffectiveOptions, f.Record ? f.Record->ReportText : "", events);
   }
+  // Lent by the delivery layer through the context, with the exception's
+  // folder and the work area its windows are placed in.
   void Deliver(TExceptionLogEngine& e, const THandlingFacts& f) override {
-    Pending().Deliver(e, f);
+    const TEngineContext* context = EngineContext();
+    if (!context || !context->DeliverReport) return Pending().Deliver(e, f);
+    TDeliveryPlace place;
+    place.Folder = ExceptionFolder(e);
+    const TDialogRect& area = dialogs_.WorkArea();
+    place.Left = area.Left;
+    place.Top = area.Top;
+    place.Right = area.Right;
+    place.Bottom = area.Bottom;
+    context->DeliverReport(e, f, place);
   }
   void DeleteTemporaryFiles(TExceptionLogEngine& e) override {
     log_.CloseLogFile();

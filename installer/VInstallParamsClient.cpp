@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "delivery/EDelivery.h"
 #include "engine/EngineStartup.h"
 #include "installer/BDEConfig.h"
 #include "installer/UF_InstallParamsClient.h"
@@ -53,10 +54,14 @@ unsigned char __stdcall SetBDEConfig(void* /*reserved*/, const char* aliasName,
 }
 
 // The module's notification handler: the engine's units start when the
-// process attaches the module and end when it detaches it; the installer part
+// process attaches the module (with the delivery lent to the engine) and end
+// when it detaches it; the installer part
 // has nothing to set up or tear down.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) StartEngineUnits(engine);
+  if (reason == DLL_PROCESS_ATTACH) {
+    engine.DeliverReport = StartDelivery;  // the engine's delivery stage
+    StartEngineUnits(engine);
+  }
   if (reason == DLL_THREAD_DETACH) EngineThreadEnds();
   if (reason == DLL_PROCESS_DETACH) EndEngineUnits();
   return TRUE;
