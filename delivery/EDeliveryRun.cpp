@@ -107,8 +107,10 @@ void DeliverReport(TExceptionLogEngine& engine, const TDeliveryJob& job) {
   TDeliveryRun run(engine, job);
   ClearDeliveryWarning();
   const std::string& report = job.Record.ReportText;
-  WriteLogCopy(run.ReportFile, report);
-  if (!run.XmlCopyFile.empty()) WriteXmlCopy(run.XmlCopyFile, run.ReportFile, report, {});
+  // The report file holds the text to send: the whole log with SendWholeLog.
+  const std::string& textToSend = job.Place.WholeLog.empty() ? report : job.Place.WholeLog;
+  WriteLogCopy(run.ReportFile, textToSend);
+  if (!run.XmlCopyFile.empty()) WriteXmlCopy(run.XmlCopyFile, run.ReportFile, textToSend, {});
   TDovaroModuleOptions& o = run.Options;
   TDeliveryOutcome outcome = TDeliveryOutcome::Sent;
   try {

@@ -40,6 +40,9 @@ struct TDeliveryPlace {
   std::string Folder;  // the exception's own temporary folder, ending with "\"
   // The work area captured for the exception (left, top, right, bottom).
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  // With SendWholeLog, the whole log as the save left it: the report file's
+  // text instead of the last report. Empty: the last report.
+  std::string WholeLog;
 };
 // Delivers the report of the exception being handled (mail and web).
 using TReportDeliverer = void (*)(TExceptionLogEngine& engine, const THandlingFacts& facts,

@@ -79,7 +79,9 @@ class TEngineStages final : public IHandlingStages {
   }
   void SaveReportToLog(TExceptionLogEngine& e, const THandlingFacts& f,
                        ILogStageEvents& events) override {
-    log_.SaveReportToLog(e.EffectiveOptions, f.Record ? f.Record->ReportText : "", events);
+    wholeLog_ =
+        log_.SaveReportToLog(e.EffectiveOptions, f.Record ? f.Record->ReportText : "", events)
+            .WholeLog.value_or(std::string());
   }
   // Lent by the delivery layer through the context, with the exception's
   // folder and the work area its windows are placed in.
@@ -93,10 +95,12 @@ class TEngineStages final : public IHandlingStages {
     place.Top = area.Top;
     place.Right = area.Right;
     place.Bottom = area.Bottom;
+    place.WholeLog = wholeLog_;
     context->DeliverReport(e, f, place);
   }
   void DeleteTemporaryFiles(TExceptionLogEngine& e) override {
     log_.CloseLogFile();
+    wholeLog_.clear();
     Pending().DeleteTemporaryFiles(e);
     folder_.Remove();
   }
@@ -113,6 +117,7 @@ class TEngineStages final : public IHandlingStages {
   TScreenshot screenshot_;
   TAttachmentFolder folder_;
   TExceptionDialogs dialogs_;
+  std::string wholeLog_;  // the text to send with SendWholeLog, from the last save
 };
 
 }  // namespace
