@@ -403,8 +403,11 @@ std::optional<std::string> BumpedSummary(std::string_view title) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
   });
   if (!digits) return std::string(title);
-  if (number.size() > 4) return std::nullopt;
-  const long counter = std::strtol(std::string(number).c_str(), nullptr, 10);
+  // Leading zeros add no size: "00012" is 12, below the limit.
+  const std::string_view significant =
+      number.substr(std::min(number.find_first_not_of('0'), number.size()));
+  if (significant.size() > 4) return std::nullopt;
+  const long counter = std::strtol(std::string(significant).c_str(), nullptr, 10);
   if (counter >= 9999) return std::nullopt;
   return std::string(title.substr(0, dash + 3)) + std::to_string(counter + 1) +
          std::string(title.substr(close));

@@ -132,6 +132,8 @@ TEST(WebFormValues, OccurrenceCounterOfATitle) {
       {"[v1.0 - 9998]: E (1)", "[v1.0 - 9999]: E (1)"},
       {"[v1.0 - 9999]: E (1)", nullptr},
       {"[v1.0 - 123456789012]: E (1)", nullptr},
+      {"[v1.0 - 00012]: E (1)", "[v1.0 - 13]: E (1)"},
+      {"[v1.0 - 0000009999]: E (1)", nullptr},
       {"[v1.0 - x]: E (1)", "[v1.0 - x]: E (1)"},
       {"no counter here", "no counter here"},
       {"", ""},
