@@ -12,7 +12,7 @@ windows=${VIPC_BUILD_DIR:-$repo/build}
 native=${VIPC_NATIVE_BUILD_DIR:-$windows-native}
 seconds=${VIPC_FUZZ_SECONDS:-20}
 targets=(eldata option_stream debug_block map td32 jdbg x86 exports log_split brisole_reply
-  dns_reply mail_texts)
+  dns_reply mail_texts html_page request_texts)
 
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S "$repo/tests/native" -B "$native" -G Ninja -DCMAKE_C_COMPILER=clang \

@@ -257,6 +257,37 @@ int main(int argc, char** argv) {
         std::string("a@b.org; c@d.org,\r\n.\r\nQUIT")}) {
     Write("mail_texts", std::to_string(written), text);
   }
+  using namespace std::literals;
+  // Tracker pages as the senders read them: a bug's update form with its
+  // line breaks, entities and selections, and a search result's links.
+  for (const std::string& page :
+       {std::string("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                    "charset=utf-8\"></head><body>\r\n<form method=\"post\">\r\n"
+                    "<input type=\"hidden\" name=\"bug_id\" value=\"12\" />\r\n"
+                    "<input name = \"summary\" value=\"[v1.0.0.0 - 41]: EAccessViolation "
+                    "(1A2B)\">\r\n<textarea name=\"description\" cols=\"80\">\r\n"
+                    "Access violation &amp; more:\r\n\tline &lt;two&gt; &#233;&#x20AC;\r\n"
+                    "</textarea>\r\n<select name=\"status\"><option value=\"10\">new"
+                    "</option><option value=\"80\" selected=\"selected\">resolved</option>"
+                    "</select>\r\n<select name=\"priority\"><option value='30'>high &raquo; "
+                    "x</option><option value=\"40\" >urgent</option></select>\r\n"
+                    "<textarea name=\"bugnote_text\"/></form></body></html>"),
+        std::string("n\0<table><tr><td><a href=\"bug_update_page.php?bug_id=0000123\">"
+                    "edit</a> <a href=\"show_bug.cgi?id=7&amp;x\">7</a> "
+                    "<a href='default.asp?pgx=EV&amp;ixBug=99'>99</a></td></tr>\n"
+                    "<input name=n value='it''s' / ><input name=\"a>b\" value=\"q\">"
+                    "<textarea name=n>keep\r\n/>cut</textarea>"sv)}) {
+    Write("html_page", std::to_string(written), page);
+  }
+  // Request fields and files: the boundary's numbers, then NUL-separated pieces.
+  for (const std::string& request :
+       {std::string("\xAB\xCD\x11\x71\x00\x01summary=a b&c\0custom_field[3]=x\0"
+                    "\x01"
+                    "file\x01r.zip\x01PK\x03\x04---------------------------ABCD11710001"sv),
+        std::string("\0\0\0\0\0\0x\"\r\nContent-Type: text/evil=v\0\x03gone\x01x\x01\0"
+                    "note=---------------------------000000000000"sv)}) {
+    Write("request_texts", std::to_string(written), request);
+  }
   std::printf("fuzz_seeds: %d seed files in %s\n", written, output.c_str());
   return 0;
 }
