@@ -109,8 +109,10 @@ bool SendToTracker(TDeliveryRun& run, int mode) {
   try {
     auto sender =
         MakeTrackerSender(mode, [progress](const std::string& base, const std::string& proxy) {
+          // Opened as it is made: an address without a host raises
+          // EHTTPConnectionError here, caught below.
           return std::unique_ptr<THTTPConnectionBase>(
-              std::make_unique<THTTPConnection>(base, proxy, progress));
+              OpenHttpConnection<THTTPConnection>(base, proxy, progress));
         });
     if (!sender) throw std::runtime_error("No tracker of kind " + std::to_string(mode) + ".");
     result = sender->SendReport(tracker, response);

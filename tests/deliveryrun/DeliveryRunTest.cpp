@@ -200,9 +200,9 @@ struct TFailureCase {
   bool holdForever = false;  // the peer never answers the message
 };
 
-std::string RefusingMantis() {
+std::string MantisAt(const char* portVariable) {
   return "WebDelivery = 6\nWebAddress = \"http://127.0.0.1/tracker\"\nWebServerPort = " +
-         PeerPort("VIPC_MANTIS_REFUSING_PORT") +
+         PeerPort(portVariable) +
          "\nTrackerLogin = \"reporter\"\nTrackerAuthPassword = \"secret\"\n"
          "TrackerProjectName = \"Brisole\"\nTrackerCategoryName = \"Installer\"\n";
 }
@@ -219,7 +219,7 @@ TEST(DeliveryRun, FailedDelivery_WarnsKeepsTheReportAndThePackageAndLeavesNoTemp
        "MailDelivery = 2\n" + SmtpAt("VIPC_SMTP_PORT") + Recipients("refused@example.com"),
        "[SMTP]"},
       {"upload_refused", "WebDelivery = 1\n" + UploadTo("refuse"), "HTTP error code: 500"},
-      {"tracker_refusing", RefusingMantis(), "Invalid login request."},
+      {"tracker_refusing", MantisAt("VIPC_MANTIS_REFUSING_PORT"), "Invalid login request."},
       {"server_silent",
        "MailDelivery = 2\n" + SmtpAt("VIPC_SMTP_PORT") + Recipients("developer@example.com"),
        "[SMTP]", true},
@@ -264,11 +264,32 @@ TEST(DeliveryRun, TheModulesOwnOptions_MantisWithoutAddressIsAWarningNotAFailure
   // The tracker's refusal, with the connection's code and text: a warning,
   // and the handling went on to its end.
   const std::string& warning = errors[0]->Texts[0];
+  EXPECT_NE(warning.find("Cannot create an HTTP connection"), std::string::npos) << dump;
   EXPECT_NE(warning.find("\r\n\r\nError Code: "), std::string::npos) << dump;
   EXPECT_NE(warning.find("\r\nError Message: \""), std::string::npos) << dump;
-  EXPECT_EQ(run.Captioned("Send.").size(), 1u) << dump;
   EXPECT_TRUE(run.Captioned("Information.").empty()) << "SendReportOutcome is off\n" << dump;
   EXPECT_NE(run.Clipboard.find("EAccessViolation"), std::string::npos) << run.Clipboard;
+  EXPECT_FALSE(TemporaryFoldersLeft(run.HostProcessId));
+}
+
+TEST(DeliveryRun, Mantis_FilesTheBugWithThePackageAndAnnouncesSuccess) {
+  TScenario scenario;
+  scenario.Name = "mantis";
+  scenario.Options = MantisAt("VIPC_MANTIS_PORT") +
+                     "SendFlags = SendShowProgress | SendReportOutcome\n"
+                     "BehaviourFlags = ClipboardOnSendFailure | KeepPackageOnSendFailure\n";
+  const TScenarioRun run = RunScenario(scenario);
+  const std::string dump = run.Dump();
+  EXPECT_EQ(run.ExitCode, 0u) << dump;
+  EXPECT_TRUE(run.Captioned("Error.").empty()) << dump;
+  const auto boxes = run.Captioned("Information.");
+  ASSERT_EQ(boxes.size(), 1u) << dump;
+  EXPECT_TRUE(HasText(*boxes[0], kSent)) << dump;
+  const std::string bugs = PeerFile("mantis.json");
+  EXPECT_NE(bugs.find("\"project\": \"Brisole\""), std::string::npos) << bugs;
+  EXPECT_NE(bugs.find("BugReport.zip"), std::string::npos) << bugs;
+  EXPECT_NE(bugs.find("EDeliveryProbeFault"), std::string::npos) << bugs;
+  EXPECT_TRUE(ZipsIn(run.Folder).empty()) << dump;
   EXPECT_FALSE(TemporaryFoldersLeft(run.HostProcessId));
 }
 

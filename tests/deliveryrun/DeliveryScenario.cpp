@@ -157,8 +157,11 @@ class THostWindows {
       return;
     }
     if (known) return;
+    const TSeenWindow seen = Seen(dialog);
+    // A box seen while it is still being made is read at the next look.
+    if (seen.Caption.empty() || seen.Texts.empty()) return;
     answered_.push_back(window);
-    Windows.push_back(Seen(dialog));
+    Windows.push_back(seen);
     if (dialog.Control(1000) && scenario_.AnswerDialog == "send") {
       ClickButton(window, 1000);  // the classic dialog: "Send Error Report"
     } else if (dialog.Control(IDOK)) {
@@ -230,6 +233,10 @@ std::vector<std::string> PeerEntries(const std::string& peer, const std::string&
   std::vector<std::string> entries;
   for (const std::string& name : names) entries.push_back(ReadFileBytes(folder + name));
   return entries;
+}
+
+std::string PeerFile(const std::string& name) {
+  return ReadFileBytes(JournalFolder() + name);
 }
 
 void ClearPeerJournals() {

@@ -56,3 +56,6 @@ std::string PeerPort(const char* variable);
 // "upload"), their contents in order.
 std::vector<std::string> PeerEntries(const std::string& peer, const std::string& kind);
 void ClearPeerJournals();
+// A file of the driver's journal folder ("mantis.json": the bugs the
+// stand-in tracker keeps).
+std::string PeerFile(const std::string& name);

@@ -1,8 +1,8 @@
 """Peers of the delivery run tests: an SMTP server (aiosmtpd, with the mail
 tests' handler: recipients "refused..." are refused, each message is
 journaled as "<n>-message"), an HTTP upload receiver, and a holding
-stand-in Mantis trackers of tools/tracker_server (one refuses every
-login), and a holding switch: while the file "hold" exists in the journal folder, the peers hold
+stand-in Mantis trackers of tools/tracker_server (one keeps its bugs in
+"mantis.json", the other refuses every login), and a holding switch: while the file "hold" exists in the journal folder, the peers hold
 their reply to the next message (the test reads the live progress window
 meanwhile and removes the file). Everything that arrives is journaled.
 
@@ -100,7 +100,9 @@ def main():
         handler = upload_handler(run.journal("http"), folder)
         run.start(peers.ThreadedServerPeer(
             lambda address: http.server.ThreadingHTTPServer(address, handler)), "VIPC_HTTP_PORT")
-        run.start(peers.ThreadedServerPeer(lambda address: make_server("mantis", address)),
+        # The filed bugs are kept in "mantis.json" of the journal folder.
+        store = os.path.join(folder, "mantis.json")
+        run.start(peers.ThreadedServerPeer(lambda address: make_server("mantis", address, store)),
                   "VIPC_MANTIS_PORT")
         run.start(peers.ThreadedServerPeer(refusing_mantis), "VIPC_MANTIS_REFUSING_PORT")
         # A port nobody listens on: the server that is down.
