@@ -293,6 +293,31 @@ TEST(DeliveryRun, Mantis_FilesTheBugWithThePackageAndAnnouncesSuccess) {
   EXPECT_FALSE(TemporaryFoldersLeft(run.HostProcessId));
 }
 
+TEST(DeliveryRun, MantisBugClosed_TheClosedBugTextInsteadOfTheOutcomeAndCountsAsSent) {
+  TScenario scenario;
+  scenario.Name = "mantis_first";
+  scenario.Options = MantisAt("VIPC_MANTIS_PORT") +
+                     "SendFlags = SendShowProgress | SendReportOutcome\n"
+                     "BehaviourFlags = ClipboardOnSendFailure | KeepPackageOnSendFailure\n";
+  const TScenarioRun first = RunScenario(scenario);
+  ASSERT_EQ(first.Captioned("Error.").size(), 0u) << first.Dump();
+  // The stand-in closes the bug; the same fault again finds it closed.
+  ASSERT_TRUE(RequestPeer("close-bugs")) << "the stand-in did not close its bugs";
+  scenario.Name = "mantis_closed";
+  const TScenarioRun run = RunScenario(scenario);
+  const std::string dump = run.Dump();
+  EXPECT_EQ(run.ExitCode, 0u) << dump;
+  EXPECT_TRUE(run.Captioned("Error.").empty()) << dump;
+  const auto boxes = run.Captioned("Information.");
+  ASSERT_EQ(boxes.size(), 1u) << dump;
+  EXPECT_TRUE(HasText(*boxes[0],
+                      "These BUG is just closed.\r\nContact the program support to obtain an "
+                      "update."))
+      << dump;
+  EXPECT_TRUE(run.Clipboard.empty()) << "a closed bug is no failure";
+  EXPECT_TRUE(ZipsIn(run.Folder).empty()) << dump;
+}
+
 TEST(DeliveryRun, ActBeforeMailCleared_NothingIsMailedButTheWebStepRuns) {
   TScenario scenario;
   scenario.Name = "skip_mail";

@@ -239,6 +239,16 @@ std::string PeerFile(const std::string& name) {
   return ReadFileBytes(JournalFolder() + name);
 }
 
+bool RequestPeer(const std::string& request) {
+  const std::string file = JournalFolder() + request;
+  WriteFileBytes(file, request);
+  for (int waited = 0; waited < 60000; waited += 100) {
+    if (!FileExists(file)) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
 void ClearPeerJournals() {
   for (const char* peer : {"smtp", "http"}) {
     const std::string folder = JournalFolder() + peer + "\\";

@@ -59,3 +59,6 @@ void ClearPeerJournals();
 // A file of the driver's journal folder ("mantis.json": the bugs the
 // stand-in tracker keeps).
 std::string PeerFile(const std::string& name);
+// Asks the driver for `request` (a file it removes once done); false when it
+// was not done within a minute.
+bool RequestPeer(const std::string& request);

@@ -2,7 +2,8 @@
 tests' handler: recipients "refused..." are refused, each message is
 journaled as "<n>-message"), an HTTP upload receiver, and a holding
 stand-in Mantis trackers of tools/tracker_server (one keeps its bugs in
-"mantis.json", the other refuses every login), and a holding switch: while the file "hold" exists in the journal folder, the peers hold
+"mantis.json" and closes them all when the file "close-bugs" appears,
+the other refuses every login), and a holding switch: while the file "hold" exists in the journal folder, the peers hold
 their reply to the next message (the test reads the live progress window
 meanwhile and removes the file). Everything that arrives is journaled.
 
@@ -11,6 +12,7 @@ meanwhile and removes the file). Everything that arrives is journaled.
 import http.server
 import os
 import sys
+import threading
 import time
 
 from aiosmtpd.controller import Controller
@@ -86,6 +88,34 @@ def upload_handler(journal, folder):
     return Upload
 
 
+class BugCloser:
+    """Closes every bug of a tracker once the test asks (by making the file
+    "close-bugs" in the journal folder, which it removes when done)."""
+
+    def __init__(self, server, folder):
+        self.server = server
+        self.request = os.path.join(folder, "close-bugs")
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self.watch, daemon=True)
+
+    def watch(self):
+        while not self.stopping.wait(0.1):
+            if os.path.exists(self.request):
+                store = self.server.tracker.store
+                with store.lock:
+                    for bug in store.bugs:
+                        bug.status = "90"
+                store.changed()
+                os.remove(self.request)
+
+    def start(self):
+        self.thread.start()
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join()
+
+
 def refusing_mantis(address):
     """A stand-in Mantis that refuses every login."""
     server = make_server("mantis", address)
@@ -102,8 +132,9 @@ def main():
             lambda address: http.server.ThreadingHTTPServer(address, handler)), "VIPC_HTTP_PORT")
         # The filed bugs are kept in "mantis.json" of the journal folder.
         store = os.path.join(folder, "mantis.json")
-        run.start(peers.ThreadedServerPeer(lambda address: make_server("mantis", address, store)),
-                  "VIPC_MANTIS_PORT")
+        mantis = peers.ThreadedServerPeer(lambda address: make_server("mantis", address, store))
+        run.start(mantis, "VIPC_MANTIS_PORT")
+        run.start(BugCloser(mantis.server, folder))
         run.start(peers.ThreadedServerPeer(refusing_mantis), "VIPC_MANTIS_REFUSING_PORT")
         # A port nobody listens on: the server that is down.
         run.set("VIPC_DOWN_PORT", peers.free_port())
