@@ -17,13 +17,18 @@
 #      program reads it, saves its picture (dialog.png in the output folder),
 #      types an e-mail address and presses "Don't Send"; the engine logs the
 #      report, the process ends with the fault's code and the stored report is
-#      printed from the log file.
+#      printed from the log file;
+#   8. the engine delivers: a copy of the DLL whose engine options the ELDATA tool
+#      rewrites to file reports into the stand-in Mantis tracker on 127.0.0.1
+#      (the DLL itself keeps its options file's address) faults twice in the same
+#      host without a dialog; the first run files the bug, the second raises its
+#      occurrence counter, and the tracker's bugs are printed after each run.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIPC_BUILD_DIR:-$repo/build}
 
 "$repo/scripts/build.sh" VInstallParamsClient IDAPI32 installer_host brisole_server idapi_aliases \
-  idapi_install fault_host dialog_answer wine_prefix_ready >&2
+  idapi_install fault_host dialog_answer eldata_tool wine_prefix_ready >&2
 cd "$build"
 . "$build/wine-env.sh"
 echo "32-bit code runs here: $VIPC_I386_EXECUTION"
@@ -109,4 +114,55 @@ if [ -n "$log" ]; then tr -d '\r' < "$log"; else echo "(no log file)"; act_statu
 echo "== the dialog's picture: $engine_unix/dialog.png"
 [ -f "$engine_unix/dialog.png" ] || act_status=1
 [ $status -ne 0 ] || status=$act_status
+
+echo
+echo "== the engine delivers: the same fault's report filed twice into the stand-in Mantis tracker"
+tracker_unix="$folder_unix/tracker"
+tracker_windows="${folder_windows}tracker\\"
+mkdir -p "$tracker_unix"
+/usr/bin/python3 "$repo/tools/tracker_server/tracker_server.py" --port 0 \
+  --port-file "$tracker_unix/port" --store "$tracker_unix/bugs.json" >/dev/null 2>&1 &
+tracker=$!
+trap 'kill $tracker 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$tracker_unix/port" ] && break; sleep 0.1; done
+tracker_port=$(cat "$tracker_unix/port" 2>/dev/null || true)
+deliver_status=0
+if [ -z "$tracker_port" ]; then
+  echo "(the stand-in tracker did not start)"
+  deliver_status=1
+else
+  echo "the stand-in tracker listens on 127.0.0.1:$tracker_port"
+  cp bin/VInstallParamsClient.dll "$tracker_unix/"
+  run bin/eldata_tool.exe dump --module "${tracker_windows}VInstallParamsClient.dll" \
+    --extract-debug "${tracker_windows}debug.bin" | tr -d '\r' > "$tracker_unix/options.txt"
+  # No dialog: the report goes out as soon as it is logged.
+  sed -i -e 's|^WebAddress = .*|WebAddress = "http://127.0.0.1/mantis"|' \
+    -e "s|^WebServerPort = .*|WebServerPort = $tracker_port|" \
+    -e 's|^TrackerLogin = .*|TrackerLogin = "reporter"|' \
+    -e 's|^TrackerAuthPassword = .*|TrackerAuthPassword = "secret"|' \
+    -e 's|^TrackerProjectName = .*|TrackerProjectName = "Brisole"|' \
+    -e 's|^TrackerCategoryName = .*|TrackerCategoryName = "Installer"|' \
+    -e 's|^DialogKind = .*|DialogKind = 0|' "$tracker_unix/options.txt"
+  echo "options changed in the copy:"
+  grep -E '^(WebDelivery|WebAddress|WebServerPort|TrackerLogin|TrackerProjectName|TrackerCategoryName|DialogKind) ' \
+    "$tracker_unix/options.txt" | sed 's/^/  /'
+  run bin/eldata_tool.exe embed --options "${tracker_windows}options.txt" \
+    --module "${tracker_windows}VInstallParamsClient.dll" --debug-stream "${tracker_windows}debug.bin" \
+    | tr -d '\r' || deliver_status=$?
+  for round in 1 2; do
+    # A fault already in the log counts as a duplicate and is not sent again:
+    # each run starts with an empty log, as on a second workstation.
+    rm -f "$tracker_unix"/VInstallParamsClient*.elf
+    "${xvfb[@]}" "$build/wine-run.sh" bin/fault_host.exe "${tracker_windows}VInstallParamsClient.dll" \
+      2>/dev/null || true
+    echo "== the tracker's bugs after run $round"
+    /usr/bin/python3 "$repo/tools/tracker_server/tracker_server.py" --list --store "$tracker_unix/bugs.json" \
+      || deliver_status=1
+  done
+  grep -q -- '- 2\]' "$tracker_unix/bugs.json" || { echo "(the second run did not raise the counter)"; deliver_status=1; }
+fi
+kill $tracker 2>/dev/null || true
+wait $tracker 2>/dev/null || true
+trap - EXIT
+[ $status -ne 0 ] || status=$deliver_status
 exit $status
