@@ -108,6 +108,13 @@ bool Journaled(const TScenarioRun& run, const std::string& line) {
                      [&](const std::string& l) { return l.rfind(line + " ", 0) == 0; });
 }
 
+// The run's one outcome box ("Information."), showing `text`.
+void ExpectOutcomeBox(const TScenarioRun& run, const std::string& text) {
+  const auto boxes = run.Captioned("Information.");
+  ASSERT_EQ(boxes.size(), 1u) << run.Dump();
+  EXPECT_TRUE(HasText(*boxes[0], text)) << run.Dump();
+}
+
 }  // namespace
 
 TEST(DeliveryRun, ForegroundMailAndWeb_OnePackageTravelsBothWaysAndSuccessIsAnnounced) {
@@ -148,9 +155,7 @@ TEST(DeliveryRun, ForegroundMailAndWeb_OnePackageTravelsBothWaysAndSuccessIsAnno
   EXPECT_FALSE(run.ProgressTexts.empty()) << dump;
   for (const std::string& text : run.ProgressTexts) EXPECT_TRUE(IsProgressText(text)) << dump;
 
-  const auto boxes = run.Captioned("Information.");
-  ASSERT_EQ(boxes.size(), 1u) << dump;
-  EXPECT_TRUE(HasText(*boxes[0], kSent)) << dump;
+  ExpectOutcomeBox(run, kSent);
   EXPECT_TRUE(run.Captioned("Error.").empty()) << dump;
   // The events ran in the thread that raised the fault.
   const std::string raising = JournalThread(run, "raising");
@@ -187,9 +192,7 @@ TEST(DeliveryRun, Background_TheSenderRunsTheEventsAndItsWindowSitsBottomRight) 
   const RECT area = WorkArea();
   EXPECT_EQ(sendWindows[0]->Rect.right, area.right) << dump;
   EXPECT_EQ(sendWindows[0]->Rect.bottom, area.bottom) << dump;
-  const auto boxes = run.Captioned("Information.");
-  ASSERT_EQ(boxes.size(), 1u) << dump;
-  EXPECT_TRUE(HasText(*boxes[0], kSent)) << dump;
+  ExpectOutcomeBox(run, kSent);
   EXPECT_FALSE(TemporaryFoldersLeft(run.HostProcessId));
 }
 
@@ -238,9 +241,7 @@ TEST(DeliveryRun, FailedDelivery_WarnsKeepsTheReportAndThePackageAndLeavesNoTemp
     ASSERT_EQ(errors.size(), 1u) << dump;
     ASSERT_FALSE(errors[0]->Texts.empty()) << dump;
     EXPECT_EQ(errors[0]->Texts[0].rfind(row.warningStart, 0), 0u) << dump;
-    const auto boxes = run.Captioned("Information.");
-    ASSERT_EQ(boxes.size(), 1u) << dump;
-    EXPECT_TRUE(HasText(*boxes[0], kNotSent)) << dump;
+    ExpectOutcomeBox(run, kNotSent);
     EXPECT_NE(run.Clipboard.find("The host handed this fault over."), std::string::npos)
         << run.Clipboard;
     EXPECT_EQ(ZipsIn(run.Folder), std::set<std::string>{"BugReport.zip"}) << dump;
@@ -272,19 +273,23 @@ TEST(DeliveryRun, TheModulesOwnOptions_MantisWithoutAddressIsAWarningNotAFailure
   EXPECT_FALSE(TemporaryFoldersLeft(run.HostProcessId));
 }
 
-TEST(DeliveryRun, Mantis_FilesTheBugWithThePackageAndAnnouncesSuccess) {
+// A bug filed into the stand-in Mantis, announced, kept on failure.
+TScenario MantisFiling(const char* name) {
   TScenario scenario;
-  scenario.Name = "mantis";
+  scenario.Name = name;
   scenario.Options = MantisAt("VIPC_MANTIS_PORT") +
                      "SendFlags = SendShowProgress | SendReportOutcome\n"
                      "BehaviourFlags = ClipboardOnSendFailure | KeepPackageOnSendFailure\n";
+  return scenario;
+}
+
+TEST(DeliveryRun, Mantis_FilesTheBugWithThePackageAndAnnouncesSuccess) {
+  const TScenario scenario = MantisFiling("mantis");
   const TScenarioRun run = RunScenario(scenario);
   const std::string dump = run.Dump();
   EXPECT_EQ(run.ExitCode, 0u) << dump;
   EXPECT_TRUE(run.Captioned("Error.").empty()) << dump;
-  const auto boxes = run.Captioned("Information.");
-  ASSERT_EQ(boxes.size(), 1u) << dump;
-  EXPECT_TRUE(HasText(*boxes[0], kSent)) << dump;
+  ExpectOutcomeBox(run, kSent);
   const std::string bugs = PeerFile("mantis.json");
   EXPECT_NE(bugs.find("\"project\": \"Brisole\""), std::string::npos) << bugs;
   EXPECT_NE(bugs.find("BugReport.zip"), std::string::npos) << bugs;
@@ -294,11 +299,7 @@ TEST(DeliveryRun, Mantis_FilesTheBugWithThePackageAndAnnouncesSuccess) {
 }
 
 TEST(DeliveryRun, MantisBugClosed_TheClosedBugTextInsteadOfTheOutcomeAndCountsAsSent) {
-  TScenario scenario;
-  scenario.Name = "mantis_first";
-  scenario.Options = MantisAt("VIPC_MANTIS_PORT") +
-                     "SendFlags = SendShowProgress | SendReportOutcome\n"
-                     "BehaviourFlags = ClipboardOnSendFailure | KeepPackageOnSendFailure\n";
+  TScenario scenario = MantisFiling("mantis_first");
   const TScenarioRun first = RunScenario(scenario);
   ASSERT_EQ(first.Captioned("Error.").size(), 0u) << first.Dump();
   // The stand-in closes the bug; the same fault again finds it closed.
@@ -308,12 +309,9 @@ TEST(DeliveryRun, MantisBugClosed_TheClosedBugTextInsteadOfTheOutcomeAndCountsAs
   const std::string dump = run.Dump();
   EXPECT_EQ(run.ExitCode, 0u) << dump;
   EXPECT_TRUE(run.Captioned("Error.").empty()) << dump;
-  const auto boxes = run.Captioned("Information.");
-  ASSERT_EQ(boxes.size(), 1u) << dump;
-  EXPECT_TRUE(HasText(*boxes[0],
-                      "These BUG is just closed.\r\nContact the program support to obtain an "
-                      "update."))
-      << dump;
+  ExpectOutcomeBox(run,
+                   "These BUG is just closed.\r\nContact the program support to obtain an "
+                   "update.");
   EXPECT_TRUE(run.Clipboard.empty()) << "a closed bug is no failure";
   EXPECT_TRUE(ZipsIn(run.Folder).empty()) << dump;
 }
@@ -332,9 +330,7 @@ TEST(DeliveryRun, ActBeforeMailCleared_NothingIsMailedButTheWebStepRuns) {
   EXPECT_EQ(PeerEntries("http", "upload").size(), 1u) << dump;
   EXPECT_FALSE(Journaled(run, "action 5")) << dump;
   EXPECT_TRUE(Journaled(run, "action 7")) << dump;
-  const auto boxes = run.Captioned("Information.");
-  ASSERT_EQ(boxes.size(), 1u) << dump;
-  EXPECT_TRUE(HasText(*boxes[0], kNotSent)) << "the mail outcome stays false\n" << dump;
+  ExpectOutcomeBox(run, kNotSent);  // the mail outcome stays false
 }
 
 TEST(DeliveryRun, RetrySubscriber_TheFailedMailStepRunsAgain) {
