@@ -136,7 +136,10 @@ std::optional<TTagSpan> FindTagSpan(std::string_view text, std::string_view open
       if (c == quote) quote = 0;
       continue;
     }
-    if (MarkLengthAt(text, i, endMarks)) {
+    // "/>" closes an empty element's own tag; inside an element's content
+    // (a text area quoting "<br/>") it is text, or the content would be cut
+    // and sent back shortened.
+    if (MarkLengthAt(text, i, endMarks) && (inTag || !StartsWithNoCase(text, i, "/>"))) {
       span.End = i;
       if (inTag && c == '>') span.TagClose = i;
       position = i;

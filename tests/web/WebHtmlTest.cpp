@@ -84,6 +84,8 @@ const char kPage[] =
     "<input name=\"note\" value=\"say &quot;hi&quot; &amp;lt;b&amp;gt;\">\r\n"
     "<textarea name=\"description\" rows=\"4\">\r\nFirst line\r\n  a = b &amp; c\r\nlast "
     "</textarea>\r\n"
+    "<textarea name=\"notes\">a line<br/>and <img src=x /> more</textarea>\r\n"
+    "<textarea name=\"closed\" />\r\n"
     "<select name=\"handler_id\"><option value=\"1\">ann</option>\r\n"
     "<option value=\"2\" selected=\"selected\">bob</option></select>\r\n"
     "<select name=\"priority\"><option value=\"10\">low</option>"
@@ -103,6 +105,10 @@ TEST(WebFormValues, InputsTextAreasAndSelects) {
   // The text area keeps its line breaks and its spaces around "=".
   EXPECT_EQ(TextAreaValue(body, raw, "description").value_or("<none>"),
             "First line\r\n  a = b & c\r\nlast");
+  // Markup quoted in a text area is its text, not its end.
+  EXPECT_EQ(TextAreaValue(body, raw, "notes").value_or("<none>"),
+            "a line<br/>and <img src=x /> more");
+  EXPECT_EQ(TextAreaValue(body, raw, "closed").value_or("<none>"), "");
   EXPECT_EQ(SelectedOptionValue(body, "handler_id").value_or("<none>"), "2");
   EXPECT_EQ(SelectedOptionValue(body, "empty").value_or("<none>"), "");
   EXPECT_FALSE(SelectedOptionValue(body, "unset"));
