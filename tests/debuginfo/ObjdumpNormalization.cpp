@@ -337,16 +337,19 @@ bool ObjdumpRowIsCovered(std::string_view objdumpText, std::span<const std::uint
     return false;
   }
   const Instruction instruction = Parse(text, false);
-  static const std::array<std::string_view, 63> kOutside = {
-      "endbr32", "popcnt",  "lzcnt",    "tzcnt",     "lfence",   "mfence",    "sfence",
-      "clflush", "fxsave",  "fxrstor",  "ldmxcsr",   "stmxcsr",  "movnti",    "maskmovq",
-      "movntq",  "pshufw",  "pminub",   "pmaxub",    "pavgb",    "pavgw",     "pmulhuw",
-      "psadbw",  "pextrw",  "pinsrw",   "pmovmskb",  "pminsw",   "pmaxsw",    "paddq",
-      "psubq",   "pmuludq", "ud0",      "ud1",       "syscall",  "sysret",    "femms",
-      "fisttp",  "ffreep",  "rdrand",   "rdseed",    "int1",     "salc",      "getsec",
-      "palignr", "pshufb",  "phaddw",   "phaddd",    "phaddsw",  "pmaddubsw", "phsubw",
-      "phsubd",  "phsubsw", "psignb",   "psignw",    "psignd",   "pmulhrsw",  "pabsb",
-      "pabsw",   "pabsd",   "cvtps2pi", "cvttps2pi", "cvtpi2ps", "wbnoinvd",  "movdiri"};
+  static const std::array<std::string_view, 89> kOutside = {
+      "endbr32", "popcnt", "lzcnt", "tzcnt", "lfence", "mfence", "sfence", "clflush", "fxsave",
+      "fxrstor", "ldmxcsr", "stmxcsr", "movnti", "maskmovq", "movntq", "pshufw", "pminub", "pmaxub",
+      "pavgb", "pavgw", "pmulhuw", "psadbw", "pextrw", "pinsrw", "pmovmskb", "pminsw", "pmaxsw",
+      "paddq", "psubq", "pmuludq", "ud0", "ud1", "syscall", "sysret", "femms", "fisttp", "ffreep",
+      "rdrand", "rdseed", "int1", "salc", "getsec", "palignr", "pshufb", "phaddw", "phaddd",
+      "phaddsw", "pmaddubsw", "phsubw", "phsubd", "phsubsw", "psignb", "psignw", "psignd",
+      "pmulhrsw", "pabsb", "pabsw", "pabsd", "cvtps2pi", "cvttps2pi", "cvtpi2ps", "wbnoinvd",
+      "movdiri",
+      // The register forms of 0F 01 that later processors gave meanings.
+      "pconfig", "encls", "enclu", "enclv", "xend", "xtest", "clac", "stac", "swapgs", "rdpkru",
+      "wrpkru", "serialize", "clzero", "rdpru", "mcommit", "invlpgb", "tlbsync", "mwait", "mwaitx",
+      "monitorx", "uiret", "clui", "stui", "testui", "xsusldtrk", "xresldtrk"};
   static const std::array<std::string_view, 14> kOutsidePrefixes = {
       "prefetch", "pf", "fneni", "fnsetpm", "fndisi",  "frstpm", "rdtscp",
       "xgetbv",   "vm", "movbe", "crc32",   "monitor", "xsave",  "xrstor"};
