@@ -16,6 +16,16 @@ namespace {
 
 enum TMailMode { kNoMail = 0, kMailClient = 1, kSmtpServer = 2, kSmtpDirect = 3 };
 
+// The log file, which stays; empty (a note without a name) when there is no
+// writable place for it.
+std::string LogFileOf(const TDovaroModuleOptions& options) {
+  try {
+    return options.LogFileName();
+  } catch (...) {
+    return std::string();
+  }
+}
+
 bool SendBySmtp(TDeliveryRun& run, bool direct) {
   const TDovaroModuleOptions& o = run.Options;
   TSmtpMail mail;
@@ -62,7 +72,9 @@ TDeliveryOutcome SendByMailClient(TDeliveryRun& run) {
   shell.Subject = ExpandVariables(o.MailSubjectText());
   shell.Body = ExpandVariables(o.MailBodyText());
   shell.ReportText = run.Job.Record.ReportText;
-  shell.LogFileName = run.ReportFile;
+  // A body cut to fit the address points to the log, not to the report
+  // copy that the delivery deletes.
+  shell.LogFileName = LogFileOf(o);
   return SendMailByShell(shell, run.WarningSink(eeEmailShellError)) ? TDeliveryOutcome::Sent
                                                                     : TDeliveryOutcome::Failed;
 }
