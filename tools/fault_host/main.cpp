@@ -8,13 +8,11 @@
 
 #include <cstdint>
 
+#include "tools/fault_host/HostWindow.h"
+
 namespace {
 
 volatile std::uintptr_t nowhere = 0x10;
-
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  return DefWindowProcA(window, message, w, l);
-}
 
 __attribute__((noinline)) void SaveTheDocument() {
   *reinterpret_cast<volatile int*>(nowhere) = 1;  // the host's own bug
@@ -24,18 +22,7 @@ __attribute__((noinline)) void SaveTheDocument() {
 
 int main(int argc, char** argv) {
   if (argc < 2 || !LoadLibraryA(argv[1])) return 2;
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &WindowProcedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-  windowClass.lpszClassName = "BrisoleDemoHost";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("BrisoleDemoHost", "Brisole demo host", WS_OVERLAPPEDWINDOW, 40, 40,
-                              480, 320, nullptr, nullptr, windowClass.hInstance, nullptr);
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  OpenHostWindow("BrisoleDemoHost", "Brisole demo host");
   SaveTheDocument();
   return 0;
 }

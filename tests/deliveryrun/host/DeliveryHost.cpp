@@ -8,13 +8,7 @@
 
 #include <string>
 
-namespace {
-
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  return DefWindowProcA(window, message, w, l);
-}
-
-}  // namespace
+#include "tools/fault_host/HostWindow.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
@@ -24,18 +18,7 @@ int main(int argc, char** argv) {
   faultsPath = faultsPath.substr(0, faultsPath.find_last_of("\\/") + 1) + "deliveryrun_faults.dll";
   HMODULE faults = LoadLibraryA(faultsPath.c_str());
   if (!engine || !faults) return 3;
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &WindowProcedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-  windowClass.lpszClassName = "DeliveryTestHost";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("DeliveryTestHost", "Delivery test host", WS_OVERLAPPEDWINDOW, 40, 40,
-                              480, 320, nullptr, nullptr, windowClass.hInstance, nullptr);
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  OpenHostWindow("DeliveryTestHost", "Delivery test host");
   const std::string scenario = argv[2];
   if (scenario == "fault") {
     auto write = reinterpret_cast<void (*)()>(
